@@ -1,0 +1,34 @@
+#pragma once
+// The design as the rest of the system sees it: one record per stitch, jump or colour
+// change, each holding the position where that record's own move starts.
+
+#include <cstdint>
+#include <string>
+
+namespace tessaline {
+
+// Stored as the kind letter; any other letter (or none) is a record that draws and writes nothing.
+enum class RecordKind : char {
+    Stitch = 'N',
+    Jump = 'J',
+    ColourChange = 'C',  // also the end-of-design record
+    Other = '?',
+};
+
+struct DesignRecord {
+    RecordKind kind = RecordKind::Other;
+    double x = 0;  // millimetres, start point of the record's move
+    double y = 0;  // millimetres, DST y negated so that y grows downward
+};
+
+// The figures of a loaded design, in the units the window shows them.
+struct DesignFigures {
+    std::uint64_t records = 0;  // every 3-byte record read, whatever its kind
+    std::uint64_t jumps = 0;    // "J" records
+    std::uint64_t colours = 1;  // 1 when the boundary counter is 1 or 2, else the counter minus 1
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;  // mm, over positions reached after each move
+    double width = 0;   // mm, maxX - minX
+    double height = 0;  // mm, maxY - minY
+};
+
+}  // namespace tessaline

@@ -1,0 +1,167 @@
+#include "design/DstDecoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace tessaline {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 512;
+
+// A record's move in DST units, y already pointing down (the file's dy negated).
+struct Move {
+    std::int16_t dx = 0;
+    std::int16_t down = 0;
+};
+
+// One weight per bit of a record byte; the table is the file format's bit layout.
+struct BitWeights {
+    std::array<int, 8> dx;
+    std::array<int, 8> dy;  // as the file counts it, +y up
+};
+
+constexpr BitWeights kB1{{1, -1, 9, -9, 0, 0, 0, 0}, {0, 0, 0, 0, -9, 9, -1, 1}};
+constexpr BitWeights kB2{{3, -3, 27, -27, 0, 0, 0, 0}, {0, 0, 0, 0, -27, 27, -3, 3}};
+constexpr BitWeights kB3{{0, 0, 81, -81, 0, 0, 0, 0}, {0, 0, 0, 0, -81, 81, 0, 0}};
+
+// The whole move of every possible byte value, so a record decodes with three look-ups.
+constexpr std::array<Move, 256> moveTable(const BitWeights& weights) {
+    std::array<Move, 256> table{};
+    for (int value = 0; value < 256; ++value) {
+        int dx = 0;
+        int dy = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+            if (value & (1 << bit)) {
+                dx += weights.dx[static_cast<std::size_t>(bit)];
+                dy += weights.dy[static_cast<std::size_t>(bit)];
+            }
+        }
+        table[static_cast<std::size_t>(value)] = {static_cast<std::int16_t>(dx), static_cast<std::int16_t>(-dy)};
+    }
+    return table;
+}
+
+constexpr auto kMoveB1 = moveTable(kB1);
+constexpr auto kMoveB2 = moveTable(kB2);
+constexpr auto kMoveB3 = moveTable(kB3);
+
+constexpr RecordKind kindOf(std::uint8_t b3) {
+    switch (b3 & 0xC3) {
+        case 0x03: return RecordKind::Stitch;
+        case 0x83: return RecordKind::Jump;
+        case 0xC3: return RecordKind::ColourChange;
+        default: return RecordKind::Other;
+    }
+}
+
+constexpr double toMillimetres(std::int64_t units) { return static_cast<double>(units) / 10.0; }
+
+}  // namespace
+
+DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& sink) {
+    // Positions stay in whole DST units so that long designs never drift.
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+    std::uint64_t records = 0;
+    std::uint64_t jumps = 0;
+    std::uint64_t boundaries = 1;
+
+    const std::size_t size = bytes.size();
+    // A record is read while its first byte lies before the file's last byte; a record cut
+    // short by one byte reads that byte as 0, a lone trailing byte is ignored.
+    for (std::size_t offset = kHeaderSize; offset + 1 < size; offset += 3) {
+        const std::uint8_t b1 = bytes[offset];
+        const std::uint8_t b2 = bytes[offset + 1];
+        const std::uint8_t b3 = offset + 2 < size ? bytes[offset + 2] : 0;
+
+        const RecordKind kind = kindOf(b3);
+        if (kind != RecordKind::Other) {
+            if (kind == RecordKind::Jump) ++jumps;
+            if (sink) sink(DesignRecord{kind, toMillimetres(x), toMillimetres(y)});
+        }
+        if ((b3 & 0xC0) == 0xC0) ++boundaries;
+
+        x += kMoveB1[b1].dx + kMoveB2[b2].dx + kMoveB3[b3].dx;
+        y += kMoveB1[b1].down + kMoveB2[b2].down + kMoveB3[b3].down;
+
+        if (records == 0) {
+            minX = maxX = x;
+            minY = maxY = y;
+        } else {
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+        ++records;
+    }
+
+    DesignFigures figures;
+    figures.records = records;
+    figures.jumps = jumps;
+    figures.colours = boundaries <= 2 ? 1 : boundaries - 1;
+    figures.minX = toMillimetres(minX);
+    figures.minY = toMillimetres(minY);
+    figures.maxX = toMillimetres(maxX);
+    figures.maxY = toMillimetres(maxY);
+    figures.width = toMillimetres(maxX - minX);
+    figures.height = toMillimetres(maxY - minY);
+    return figures;
+}
+
+DesignFileError::DesignFileError(std::filesystem::path path, const std::string& reason)
+    : std::runtime_error(path.string() + ": " + reason), path_(std::move(path)), reason_(reason) {}
+
+namespace {
+
+std::string errnoText(int error) { return std::system_category().message(error); }
+
+// Closes the descriptor on every way out.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) throw DesignFileError(path, errnoText(errno));
+
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) throw DesignFileError(path, errnoText(errno));
+    if (S_ISDIR(info.st_mode)) throw DesignFileError(path, errnoText(EISDIR));
+
+    std::vector<std::uint8_t> bytes;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    // Read to the end rather than trusting the size, which a pipe or a growing file does not have.
+    std::array<std::uint8_t, 64 * 1024> chunk{};
+    for (;;) {
+        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw DesignFileError(path, errnoText(errno));
+        }
+        if (got == 0) break;
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
+    }
+    return bytes;
+}
+
+}  // namespace tessaline

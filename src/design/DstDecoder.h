@@ -1,0 +1,38 @@
+#pragma once
+// Tajima DST decoding: bytes in, design records and figures out. No I/O here.
+
+#include "design/DesignRecord.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tessaline {
+
+using RecordSink = std::function<void(const DesignRecord&)>;
+
+// Decodes every 3-byte record from byte 512 on (records after the end record too) and hands
+// each stitch, jump and colour-change record to sink in stored order. Never throws itself;
+// whatever sink throws passes through. sink may be empty when only the figures are wanted.
+DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+
+// A design file that cannot be opened or read; what() names the file and the reason.
+class DesignFileError : public std::runtime_error {
+public:
+    DesignFileError(std::filesystem::path path, const std::string& reason);
+    const std::filesystem::path& path() const { return path_; }
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::filesystem::path path_;
+    std::string reason_;
+};
+
+// Reads the whole file by its full path; throws DesignFileError (missing, folder, no permission, I/O error).
+std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path);
+
+}  // namespace tessaline

@@ -1,0 +1,31 @@
+#pragma once
+// Whole-file replacement that never leaves a half-written file behind: readers see either the
+// old content or the complete new content.
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+namespace tessaline {
+
+// A file that could not be written; what() is "<path>: <reason>".
+class FileWriteError : public std::runtime_error {
+public:
+    FileWriteError(std::filesystem::path path, const std::string& reason);
+    const std::filesystem::path& path() const { return path_; }
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::filesystem::path path_;
+    std::string reason_;
+};
+
+// Calls write with a stream onto a new temporary file beside target, makes it durable and
+// renames it over target (an existing target keeps its permissions). On failure the temporary
+// file is removed and target is untouched: stream or disk errors throw FileWriteError, and an
+// exception thrown by write itself propagates unchanged.
+void writeFileAtomically(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write);
+
+}  // namespace tessaline

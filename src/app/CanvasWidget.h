@@ -1,0 +1,34 @@
+#pragma once
+// The preview canvas: keeps its picture in a backing image (drawing persists across repaints,
+// sharp on high-dpi screens) and repaints at screen rate however often the image changes.
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+namespace tessaline {
+
+class CanvasWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit CanvasWidget(QWidget* parent = nullptr);
+
+    // The backing image, sized to the widget in device pixels; cleared to black when resized.
+    QImage& image();
+    // Marks the image changed; the widget repaints at most once per frame.
+    void imageChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ensureImage();
+
+    QImage image_;
+    QElapsedTimer sinceRepaint_;
+    QTimer pendingRepaint_;
+};
+
+}  // namespace tessaline

@@ -1,0 +1,41 @@
+#pragma once
+// The colour legend of the window: swatches, per-colour bars, the coloured statistics lines and
+// the total time caption. Texts and numbers come from the core's time estimate.
+
+#include <QColor>
+
+#include <cstdint>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QTextEdit;
+class QWidget;
+
+namespace tessaline {
+
+class ColourLegend {
+public:
+    // form is the window's client area holding Label17_0..70, RTET, Frame3 and the machine combos.
+    explicit ColourLegend(QWidget* form);
+
+    // Hides the bars and lays them out in their row.
+    void clearColor();
+    void begin();
+    void endColourBlock(int ended, std::int64_t stitches, int started);
+    void finish(int colour);
+
+private:
+    QLabel* cell(int index) const;
+    void setCellColour(int index, const QColor& colour);
+    double totalStitches() const;
+
+    QWidget* form_;
+    QTextEdit* statistics_;
+    QGroupBox* frame_;
+    QComboBox* spm_;
+    QComboBox* threadChange_;
+    QComboBox* hoop_;
+};
+
+}  // namespace tessaline

@@ -1,0 +1,383 @@
+#include "app/MainWindow.h"
+
+#include "app/AppInfo.h"
+#include "app/ColourLegend.h"
+#include "app/GcodeOutput.h"
+#include "app/LineQuery.h"
+#include "app/MainWindowForm.h"
+#include "app/MarkerImage.h"
+#include "app/PreviewController.h"
+#include "common/NumberFormat.h"
+#include "design/DstDecoder.h"
+#include "design/FigureTexts.h"
+#include "design/WorkStore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSlider>
+#include <QWindowStateChangeEvent>
+
+namespace tessaline {
+
+namespace {
+
+
+// Fills a list with numbers from first in steps of step, count items.
+void appendNumbers(QComboBox* list, int first, int step, int count) {
+    for (int i = 0; i < count; ++i) list->addItem(QString::number(first + i * step));
+}
+
+// Adding items to an editable combo box replaces its text; the start text must stay.
+void fillKeepingText(QComboBox* combo, int first, int step, int count) {
+    const QString text = combo->currentText();
+    appendNumbers(combo, first, step, count);
+    combo->setCurrentIndex(-1);
+    combo->setEditText(text);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::filesystem::path storeFolder, UserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      dialogs_(dialogs),
+      storePath_(storeFolder / WorkStore::kFileName),
+      scratchPath_(storeFolder / "Gcodedst.txt") {
+    setObjectName(QStringLiteral("frmTest"));
+    setWindowTitle(mainWindowCaption());
+    QFont font = this->font();
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    setFont(font);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    setCentralWidget(client);
+    buildForm(client);
+    store_ = std::make_unique<WorkStore>(storePath_);
+    legend_ = std::make_unique<ColourLegend>(client);
+    output_ = std::make_unique<GcodeOutput>(client, state_, *store_, scratchPath_, dialogs_);
+    preview_ = std::make_unique<PreviewController>(client, state_, *store_, *legend_, dialogs_);
+    buildMenus();
+    connectControls();
+    startUp();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    QAction* open = file->addAction(QStringLiteral("Open DST"), this, &MainWindow::openDst);
+    open->setObjectName(QStringLiteral("mnuOpenDst"));
+    // "Generate Gcode" and "Save Gcode" stand in the menu without an action of their own.
+    file->addAction(QStringLiteral("Generate Gcode"))->setObjectName(QStringLiteral("mnuGenerateGcode"));
+    file->addAction(QStringLiteral("Save Gcode"))->setObjectName(QStringLiteral("mnuSaveGcode"));
+    file->addAction(QStringLiteral("Exit"), this, &MainWindow::exitProgram)->setObjectName(QStringLiteral("mnuExit"));
+    QAction* simulate = menuBar()->addAction(QStringLiteral("Simulate"), this, &MainWindow::simulate);
+    simulate->setObjectName(QStringLiteral("mnuSimulate"));
+    QAction* about = menuBar()->addAction(QStringLiteral("About"), this, &MainWindow::showAbout);
+    about->setObjectName(QStringLiteral("mnuAbout"));
+}
+
+void MainWindow::connectControls() {
+    connect(control<QPushButton>(QStringLiteral("Command5")), &QPushButton::clicked, this, &MainWindow::openDst);
+    connect(control<QPushButton>(QStringLiteral("Command3")), &QPushButton::clicked, this, &MainWindow::saveGcode);
+    connect(control<QPushButton>(QStringLiteral("Command6")), &QPushButton::clicked, this, &MainWindow::populateGcode);
+    connect(control<QPushButton>(QStringLiteral("Command2")), &QPushButton::clicked, this, &MainWindow::draw);
+    connect(control<QPushButton>(QStringLiteral("cmdExit")), &QPushButton::clicked, this, &MainWindow::exitProgram);
+    connectOptions();
+    connectPreview();
+}
+
+void MainWindow::connectOptions() {
+    connect(control<QCheckBox>(QStringLiteral("Xinrt")), &QCheckBox::clicked, this,
+            [this](bool checked) { state_.invertX = checked; });
+    connect(control<QCheckBox>(QStringLiteral("Yinrt")), &QCheckBox::clicked, this,
+            [this](bool checked) { state_.invertY = checked; });
+    // A click counts even when "Z Moves" is already the selected option.
+    connect(control<QRadioButton>(QStringLiteral("Zmove")), &QRadioButton::clicked, this, [this] {
+        control<QLineEdit>(QStringLiteral("txtZ"))->setEnabled(true);
+        control<QLineEdit>(QStringLiteral("TxtSZ"))->setEnabled(true);
+    });
+    // Only signs, digits and points reach the Z boxes, in any order; typed or pasted.
+    for (const char* name : {"txtZ", "TxtSZ"}) {
+        auto* box = control<QLineEdit>(QString::fromLatin1(name));
+        box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-+0-9.]*")), box));
+    }
+    auto* lineCount = control<QLabel>(QStringLiteral("Label1"));
+    lineCount->setMouseTracking(true);
+    lineCount->installEventFilter(this);
+}
+
+void MainWindow::connectPreview() {
+    for (const char* name : {"VScroll1", "HScroll1"}) {
+        auto* bar = control<QScrollBar>(QString::fromLatin1(name));
+        bar->setRange(0, 100);
+        connect(bar, &QScrollBar::valueChanged, this, &MainWindow::scrollViewport);
+        connect(bar, &QScrollBar::sliderMoved, this, &MainWindow::scrollViewport);
+    }
+    connect(control<QCheckBox>(QStringLiteral("NeedlePoint")), &QCheckBox::clicked, this,
+            [this](bool checked) { state_.needlePointOn = checked; });
+    connect(control<QCheckBox>(QStringLiteral("Check1")), &QCheckBox::clicked, this, [this](bool checked) {
+        state_.crossHairOn = checked;
+        preview_->setCrossHairShown(checked);
+    });
+    connect(control<QPlainTextEdit>(QStringLiteral("RGcode")), &QPlainTextEdit::cursorPositionChanged, this,
+            &MainWindow::trackCaret);
+    connect(control<MarkerImage>(QStringLiteral("ImgCtr")), &MarkerImage::pressed, this, [this] {
+        message(UserDialogs::Icon::Information,
+                QStringLiteral("Centre of Blue Circle (Hoop Diameter)-Design Start Point: X=%1 Y=%2")
+                    .arg(QString::fromStdString(formatNumber(state_.designStart.x())),
+                         QString::fromStdString(formatNumber(state_.designStart.y()))));
+    });
+    connect(control<MarkerImage>(QStringLiteral("ImgDCentre")), &MarkerImage::clicked, this, [this] {
+        message(UserDialogs::Icon::Information,
+                QStringLiteral("Centre of Yellow Circle (Hoop Diameter) - Machine Home: X=0 Y=0"));
+    });
+}
+
+void MainWindow::startUp() {
+    // The size is fixed: the client area cannot grow and the window offers no maximise.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    control<QPlainTextEdit>(QStringLiteral("RimpNotes"))->setPlainText(QStringLiteral("Final Gcode"));
+    centreOnScreen();
+    state_.crossHairOn = true;
+    for (const char* name : {"lblStitch", "JStitch", "LblColor", "lblHe"})
+        control<QLabel>(QString::fromLatin1(name))->clear();
+    auto* readout = control<QLabel>(QStringLiteral("Label20_6"));
+    readout->setAutoFillBackground(true);
+    QPalette readoutPalette = readout->palette();
+    readoutPalette.setColor(QPalette::Window, Qt::black);
+    readout->setPalette(readoutPalette);
+    auto* canvas = control<QWidget>(QStringLiteral("Picture1"));
+    canvas->setAutoFillBackground(true);
+    QPalette canvasPalette = canvas->palette();
+    canvasPalette.setColor(QPalette::Window, Qt::black);
+    canvas->setPalette(canvasPalette);
+    control<QLabel>(QStringLiteral("Label1"))->setVisible(false);
+    openStore();
+    const int canvasSide = twipsToPixels(static_cast<int>(kCanvasTwips));
+    canvas->setGeometry(0, 0, canvasSide, canvasSide);
+    control<QScrollBar>(QStringLiteral("VScroll1"))->setValue(50);
+    control<QScrollBar>(QStringLiteral("HScroll1"))->setValue(50);
+    state_.needlePointOn = true;
+    state_.invertX = false;
+    state_.invertY = false;
+    control<QLineEdit>(QStringLiteral("txtZ"))->setEnabled(false);
+    control<QLineEdit>(QStringLiteral("TxtSZ"))->setEnabled(false);
+    state_.hoopMarked = false;
+    for (int i = 0; i <= 15; ++i)
+        control<QLabel>(QStringLiteral("Label17_%1").arg(i))->setToolTip(QStringLiteral("Thread Colour - %1").arg(i + 1));
+    fillKeepingText(control<QComboBox>(QStringLiteral("CmbSPM")), 100, 50, 16);
+    fillKeepingText(control<QComboBox>(QStringLiteral("CmbTCT")), 2, 1, 16);
+    fillKeepingText(control<QComboBox>(QStringLiteral("CmbHI")), 5, 1, 16);
+    fillKeepingText(control<QComboBox>(QStringLiteral("cmbFeed")), 1000, 100, 91);
+    appendNumbers(control<QComboBox>(QStringLiteral("CmbZmotorCounter")), 1, 1, 20);
+    auto* scale = control<QComboBox>(QStringLiteral("cmbscale"));
+    scale->clear();
+    appendNumbers(scale, 1, 1, 11);
+    auto* thickness = control<QComboBox>(QStringLiteral("Combo1"));
+    appendNumbers(thickness, 1, 1, 4);  // the thread thicknesses the form offers
+    scale->setCurrentIndex(3);
+    thickness->setCurrentIndex(0);
+    control<QComboBox>(QStringLiteral("CmbZmotorCounter"))->setCurrentIndex(9);
+    auto* hoop = control<QComboBox>(QStringLiteral("cmbHoopDia"));
+    appendNumbers(hoop, 100, 50, 5);
+    hoop->setCurrentIndex(1);
+    auto* slider = control<QSlider>(QStringLiteral("SLAni"));
+    slider->setRange(10, 20000);
+    slider->setSingleStep(500);
+    slider->setPageStep(1000);
+    slider->setValue(10);
+    legend_->clearColor();
+}
+
+void MainWindow::openStore() {
+    try {
+        if (auto recovery = store_->open()) {
+            message(UserDialogs::Icon::Warning,
+                    QStringLiteral("The work store %1 was damaged. It has been moved aside as %2 and a fresh store "
+                                   "has been made.")
+                        .arg(QString::fromStdString(recovery->file.string()),
+                             QString::fromStdString(recovery->damagedFile.string())));
+        }
+    } catch (const StoreError& error) {
+        message(UserDialogs::Icon::Critical,
+                QStringLiteral("The work store cannot be used, so designs cannot be loaded:\n%1")
+                    .arg(QString::fromStdString(error.what())));
+    }
+}
+
+void MainWindow::centreOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = sizeHint();
+    // Raised 300 twips above the vertical centre.
+    move(area.left() + (area.width() - size.width()) / 2,
+         area.top() + (area.height() - size.height()) / 2 - twipsToPixels(300));
+}
+
+void MainWindow::scrollViewport() {
+    auto* canvas = control<QWidget>(QStringLiteral("Picture1"));
+    const QWidget* viewport = control<QWidget>(QStringLiteral("Picture2"));
+    const int v = control<QScrollBar>(QStringLiteral("VScroll1"))->value();
+    const int h = control<QScrollBar>(QStringLiteral("HScroll1"))->value();
+    canvas->move(-(canvas->width() - viewport->width()) * h / 100, -(canvas->height() - viewport->height()) * v / 100);
+}
+
+bool MainWindow::passRunning() const { return preview_->passRunning(); }
+
+void MainWindow::setEventPump(std::function<void()> pump) { preview_->setEventPump(std::move(pump)); }
+
+bool MainWindow::deferWhilePassRuns(void (MainWindow::*handler)()) {
+    if (!preview_->passRunning()) return false;
+    // A pass is on the stack below this handler: end it, and run the handler once it has unwound.
+    preview_->endPass(false);
+    QTimer::singleShot(0, this, handler);
+    return true;
+}
+
+void MainWindow::openDst() {
+    if (deferWhilePassRuns(&MainWindow::openDst)) return;
+    const QString tajima = QStringLiteral("Tajima Files (*.dst *.DST)");
+    const QString path = dialogs_.openFileName(this, QStringLiteral("Open DST File"),
+                                               {QStringLiteral("All Files (*)"), tajima}, tajima);
+    const std::string bareName = bareFileName(path.toStdString());
+    if (bareName.empty() || bareName == "*.DST") {
+        message(UserDialogs::Icon::Critical,
+                QStringLiteral(" Kindly Select DST File, for which you want to generate Embroidery GCode"));
+        return;
+    }
+    loadDesign(path);
+}
+
+void MainWindow::loadDesign(const QString& path) {
+    DesignFigures figures;
+    try {
+        const std::vector<std::uint8_t> bytes = readDesignFile(path.toStdString());
+        // The stored design is replaced only once the whole file has been read and decoded.
+        store_->replaceDesign([&](const RecordSink& sink) { figures = decodeDst(bytes, sink); });
+    } catch (const DesignFileError& error) {
+        message(UserDialogs::Icon::Critical,
+                QStringLiteral("The design file cannot be read:\n%1").arg(QString::fromStdString(error.what())));
+        return;
+    } catch (const StoreError& error) {
+        message(UserDialogs::Icon::Critical, QStringLiteral("The design cannot be stored; the previous design stays:\n%1")
+                                                 .arg(QString::fromStdString(error.what())));
+        return;
+    }
+    showFigures(figureTexts(figures, bareFileName(path.toStdString())));
+    for (const char* name : {"Command2", "Command3", "Command6"})
+        control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);
+    refreshGcode();
+    draw();
+}
+
+void MainWindow::showFigures(const FigureTexts& figures) {
+    auto set = [this](const char* name, const std::string& text) {
+        control<QLabel>(QString::fromLatin1(name))->setText(QString::fromStdString(text));
+    };
+    set("Fname", figures.fileName);
+    control<QGroupBox>(QStringLiteral("Frame1"))->setTitle(QString::fromStdString(figures.fileName));
+    set("MinX", figures.minX);
+    set("MinY", figures.minY);
+    set("MaxX", figures.maxX);
+    set("MaxY", figures.maxY);
+    set("LblColor", figures.colours);
+    set("JStitch", figures.jumps);
+    set("lblH", figures.height);
+    set("lblW", figures.width);
+    set("lblHe", figures.dimensions);
+    set("lblStitch", figures.stitches);
+}
+
+void MainWindow::refreshGcode() { output_->refresh(); }
+
+void MainWindow::populateGcode() { refreshGcode(); }
+
+void MainWindow::saveGcode() { output_->save(); }
+
+void MainWindow::draw() {
+    if (deferWhilePassRuns(&MainWindow::draw)) return;
+    preview_->runPass();
+}
+
+void MainWindow::simulate() {
+    if (control<QPushButton>(QStringLiteral("Command2"))->isEnabled()) {
+        draw();
+    } else {
+        message(UserDialogs::Icon::Information, QStringLiteral(" DST file not loaded"), QStringLiteral("Information"));
+    }
+}
+
+void MainWindow::endPass() { preview_->endPass(true); }
+
+void MainWindow::trackCaret() {
+    preview_->trackLine(getLineInfo(*control<QPlainTextEdit>(QStringLiteral("RGcode")), 8).toString());
+}
+
+void MainWindow::showAbout() {
+    if (!about_) about_ = new AboutBox(this);
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void MainWindow::exitProgram() {
+    preview_->endPass(false);
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape ends a running replay early; the legend still shows the total time.
+    if (event->key() == Qt::Key_Escape && passRunning()) {
+        endPass();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    preview_->endPass(false);
+    QMainWindow::closeEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The line-count label offers its own text as a tooltip wherever the pointer moves over it.
+    auto* lineCount = control<QLabel>(QStringLiteral("Label1"));
+    if (watched == lineCount && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter))
+        lineCount->setToolTip(lineCount->text());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    // The window never maximises, whatever the window manager offers.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::message(UserDialogs::Icon icon, const QString& text, const QString& title) {
+    dialogs_.message(this, icon, title.isEmpty() ? kAppTitle : title, text);
+}
+
+}  // namespace tessaline

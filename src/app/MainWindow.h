@@ -1,0 +1,98 @@
+#pragma once
+// The main window frmTest: owns every control, the window-level state and the work store, and
+// turns the user's clicks into calls of the core. Handlers are short and delegate.
+
+#include "app/AboutBox.h"
+#include "app/UserDialogs.h"
+#include "app/WindowState.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace tessaline {
+
+class ColourLegend;
+struct FigureTexts;
+class GcodeOutput;
+class PreviewController;
+class WorkStore;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // storeFolder holds the work store Gcode.mdb and the scratch program Gcodedst.txt.
+    MainWindow(std::filesystem::path storeFolder, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    template <class T>
+    T* control(const QString& name) const {
+        return findChild<T*>(name);
+    }
+
+    const WindowState& state() const { return state_; }
+    bool crossHairOn() const { return state_.crossHairOn; }
+    bool invertX() const { return state_.invertX; }
+    bool invertY() const { return state_.invertY; }
+    bool needlePointOn() const { return state_.needlePointOn; }
+    bool hoopMarked() const { return state_.hoopMarked; }
+    QPointF designStart() const { return state_.designStart; }
+
+    const std::filesystem::path& storePath() const { return storePath_; }
+    const std::filesystem::path& scratchPath() const { return scratchPath_; }
+    AboutBox* aboutBox() const { return about_; }
+    bool passRunning() const;
+    // Replaces the event processing that paces a draw pass (tests count the cycles);
+    // nullptr restores the window's own pacing.
+    void setEventPump(std::function<void()> pump);
+
+    // Loads the design file at path as "Open DST" does once a file is chosen.
+    void loadDesign(const QString& path);
+
+public slots:
+    void openDst();
+    void saveGcode();
+    void populateGcode();
+    void refreshGcode();
+    void draw();
+    void simulate();
+    void showAbout();
+    void exitProgram();
+    // Ends a running draw pass at its next row.
+    void endPass();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void connectControls();
+    void connectOptions();
+    void connectPreview();
+    void startUp();
+    void openStore();
+    void centreOnScreen();
+    void scrollViewport();
+    void trackCaret();
+    bool deferWhilePassRuns(void (MainWindow::*handler)());
+    void showFigures(const FigureTexts& figures);
+    void message(UserDialogs::Icon icon, const QString& text, const QString& title = {});
+
+    UserDialogs& dialogs_;
+    std::filesystem::path storePath_;
+    std::filesystem::path scratchPath_;
+    std::unique_ptr<WorkStore> store_;
+    std::unique_ptr<ColourLegend> legend_;
+    std::unique_ptr<GcodeOutput> output_;
+    std::unique_ptr<PreviewController> preview_;
+    QPointer<AboutBox> about_;
+    WindowState state_;
+};
+
+}  // namespace tessaline

@@ -1,0 +1,195 @@
+#include "app/PreviewController.h"
+
+#include "app/AppInfo.h"
+#include "app/CanvasWidget.h"
+#include "app/EventPacer.h"
+#include "app/MarkerImage.h"
+#include "common/NumberFormat.h"
+#include "design/WorkStore.h"
+#include "preview/Icons.h"
+#include "preview/model/GcodeLineParse.h"
+#include "preview/model/ThreadPalette.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QSlider>
+
+namespace tessaline {
+
+namespace {
+
+constexpr qint64 kFrameMs = 16;
+
+double readNumber(const QString& text) { return parseLenient(text.toStdString()); }
+
+double readNumber(const QWidget* form, const char* name) {
+    const QString objectName = QString::fromLatin1(name);
+    if (auto* combo = form->findChild<QComboBox*>(objectName)) return readNumber(combo->currentText());
+    return readNumber(form->findChild<QLabel*>(objectName)->text());
+}
+
+void showIcon(MarkerImage* image, MarkerIcon icon) {
+    image->setPixmap(QPixmap::fromImage(markerImage(icon)));
+    image->resize(markerDisplaySize(icon).toSize());
+}
+
+}  // namespace
+
+PreviewController::PreviewController(QWidget* form, WindowState& state, const WorkStore& store,
+                                     ColourLegend& legend, UserDialogs& dialogs)
+    : form_(form),
+      state_(state),
+      store_(store),
+      legend_(legend),
+      dialogs_(dialogs),
+      canvas_(form->findChild<CanvasWidget*>(QStringLiteral("Picture1"))),
+      startMarker_(form->findChild<MarkerImage*>(QStringLiteral("ImgCtr"))),
+      homeMarker_(form->findChild<MarkerImage*>(QStringLiteral("ImgDCentre"))),
+      needle_(form->findChild<MarkerImage*>(QStringLiteral("ImgCur"))),
+      readout_(form->findChild<QLabel*>(QStringLiteral("Label20_6"))),
+      speed_(form->findChild<QSlider*>(QStringLiteral("SLAni"))),
+      thickness_(form->findChild<QComboBox*>(QStringLiteral("Combo1"))),
+      hoopDiameter_(form->findChild<QComboBox*>(QStringLiteral("cmbHoopDia"))),
+      showHoop_(form->findChild<QCheckBox*>(QStringLiteral("ChkHoop"))),
+      showBoundary_(form->findChild<QCheckBox*>(QStringLiteral("ChkBRect"))),
+      scale_(userScale(1, 1, 4)) {
+    showIcon(startMarker_, MarkerIcon::DesignStart);
+    showIcon(homeMarker_, MarkerIcon::MachineHome);
+    showIcon(needle_, MarkerIcon::Needle);
+    sinceShown_.start();
+}
+
+QPointF PreviewController::toCanvas(QPointF drawing) const {
+    const CanvasPoint p = scale_.toPixels({drawing.x(), drawing.y()}, canvas_->width(), canvas_->height());
+    return {p.x, p.y};
+}
+
+void PreviewController::centreOn(QWidget* image, QPointF drawing) {
+    const QPointF centre = toCanvas(drawing);
+    image->move(qRound(centre.x() - image->width() / 2.0), qRound(centre.y() - image->height() / 2.0));
+}
+
+void PreviewController::runPass() {
+    EventPacer pacer;
+    pace_ = pump_ ? pump_ : [&pacer] { pacer.cycle(); };
+    running_ = true;
+    endRequested_ = false;
+    finishWhenEnded_ = false;
+    DrawPass pass(canvas_->image(), readNumber(form_, "lblW"), readNumber(form_, "lblH"),
+                  readNumber(form_, "cmbscale"), *this);
+    scale_ = pass.scale();
+    state_.hoopMarked = false;
+    pass.begin();
+    canvas_->imageChanged();
+    bool finish = true;
+    try {
+        RecordCursor cursor = store_.cursor();
+        DesignRecord record;
+        bool first = true;
+        while (cursor.next(record)) {
+            // The first row is only the starting point; every later row waits its turn.
+            if (!first) paceRow();
+            first = false;
+            if (endRequested_) {
+                finish = finishWhenEnded_;
+                break;
+            }
+            pass.row(record);
+            state_.hoopMarked = pass.hoopMarked();
+            canvas_->imageChanged();
+        }
+    } catch (const StoreError& error) {
+        dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
+                         QStringLiteral("The stored design cannot be read:\n%1").arg(QString::fromStdString(error.what())));
+    }
+    if (finish) pass.finish();
+    showPendingNeedle();
+    canvas_->imageChanged();
+    running_ = false;
+    pace_ = nullptr;
+}
+
+void PreviewController::endPass(bool finishLegend) {
+    if (!running_) return;
+    endRequested_ = true;
+    finishWhenEnded_ = finishLegend;
+}
+
+void PreviewController::paceRow() {
+    const int v = speed_->value();
+    for (int k = 0; k <= v && !endRequested_; ++k) pace_();
+}
+
+PassSettings PreviewController::settings() {
+    PassSettings settings;
+    settings.penWidth = readNumber(thickness_->currentText());
+    settings.hoopDiameter = readNumber(hoopDiameter_->currentText());
+    settings.showHoop = showHoop_->isChecked();
+    settings.showBoundary = showBoundary_->isChecked();
+    settings.invertX = state_.invertX;
+    settings.invertY = state_.invertY;
+    settings.needlePoint = state_.needlePointOn;
+    settings.highlight = form_->palette().color(QPalette::Highlight);
+    return settings;
+}
+
+void PreviewController::beginLegend() { legend_.begin(); }
+
+void PreviewController::endColourBlock(int ended, std::int64_t stitches, int started) {
+    legend_.endColourBlock(ended, stitches, started);
+}
+
+void PreviewController::finishLegend(int colour) { legend_.finish(colour); }
+
+void PreviewController::showNeedle(QPointF point, int colour) {
+    // Moving widgets costs a repaint each; only the latest state is shown, at screen rate.
+    pendingNeedle_ = point;
+    if (state_.needlePointOn) pendingReadout_ = Readout{point, colour};
+    if (sinceShown_.elapsed() >= kFrameMs) showPendingNeedle();
+}
+
+void PreviewController::showPendingNeedle() {
+    sinceShown_.restart();
+    if (pendingNeedle_) centreOn(needle_, *pendingNeedle_);
+    if (pendingReadout_) {
+        const Rgb rgb = threadColour(pendingReadout_->colour);
+        const QColor colour(rgb.red, rgb.green, rgb.blue);
+        if (readout_->palette().color(QPalette::WindowText) != colour) {
+            QPalette palette = readout_->palette();
+            palette.setColor(QPalette::WindowText, colour);
+            readout_->setPalette(palette);
+        }
+        readout_->setText(QString::fromStdString(coordinateReadout(pendingReadout_->point.x(), pendingReadout_->point.y())));
+    }
+    pendingNeedle_.reset();
+    pendingReadout_.reset();
+}
+
+void PreviewController::placeStartMarker(QPointF centre) {
+    state_.designStart = centre;
+    centreOn(startMarker_, centre);
+}
+
+void PreviewController::placeHomeMarker(QPointF topLeft) {
+    const QPointF corner = toCanvas(topLeft);
+    homeMarker_->move(qRound(corner.x()), qRound(corner.y()));
+}
+
+void PreviewController::trackLine(const QString& line) {
+    if (!state_.crossHairOn) {
+        needle_->setVisible(false);
+        return;
+    }
+    needle_->setVisible(true);
+    const auto point = parseTrackedLine(line.toStdString());
+    if (!point) return;
+    centreOn(needle_, QPointF(point->x, point->y));
+    readout_->setText(QString::fromStdString(coordinateReadout(point->x, point->y)));
+}
+
+void PreviewController::setCrossHairShown(bool shown) { needle_->setVisible(shown); }
+
+}  // namespace tessaline

@@ -1,0 +1,93 @@
+#pragma once
+// The preview of the window: the paced draw pass over the stored design with its markers,
+// needle and legend, and the cross-hair that follows the caret in the G-code pane.
+
+#include "app/ColourLegend.h"
+#include "app/UserDialogs.h"
+#include "app/WindowState.h"
+#include "preview/DrawPass.h"
+#include "preview/model/UserScale.h"
+
+#include <QElapsedTimer>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QSlider;
+class QWidget;
+
+namespace tessaline {
+
+class CanvasWidget;
+class MarkerImage;
+class WorkStore;
+
+class PreviewController : private PassObserver {
+public:
+    PreviewController(QWidget* form, WindowState& state, const WorkStore& store, ColourLegend& legend,
+                      UserDialogs& dialogs);
+
+    // Replays the stored design; returns when the last row is drawn or the pass is ended.
+    void runPass();
+    bool passRunning() const { return running_; }
+    // Ends a running pass at its next row. finishLegend: whether it still shows the total time.
+    void endPass(bool finishLegend);
+
+    // Moves the cross-hair to where the G-code line sends the machine.
+    void trackLine(const QString& line);
+    void setCrossHairShown(bool shown);
+
+    // Replaces the event processing that paces the pass (tests count the cycles); nullptr restores
+    // the pacing of EventPacer.
+    void setEventPump(std::function<void()> pump) { pump_ = std::move(pump); }
+    const UserScale& scale() const { return scale_; }
+    // A drawing-unit point in logical pixels of the canvas.
+    QPointF toCanvas(QPointF drawing) const;
+
+private:
+    void paceRow();
+    void showPendingNeedle();
+    void centreOn(QWidget* image, QPointF drawing);
+    PassSettings settings() override;
+    void beginLegend() override;
+    void endColourBlock(int ended, std::int64_t stitches, int started) override;
+    void finishLegend(int colour) override;
+    void showNeedle(QPointF point, int colour) override;
+    void placeStartMarker(QPointF centre) override;
+    void placeHomeMarker(QPointF topLeft) override;
+
+    QWidget* form_;
+    WindowState& state_;
+    const WorkStore& store_;
+    ColourLegend& legend_;
+    UserDialogs& dialogs_;
+    CanvasWidget* canvas_;
+    MarkerImage* startMarker_;
+    MarkerImage* homeMarker_;
+    MarkerImage* needle_;
+    QLabel* readout_;
+    // Read again before every row, so they are looked up once.
+    QSlider* speed_;
+    QComboBox* thickness_;
+    QComboBox* hoopDiameter_;
+    QCheckBox* showHoop_;
+    QCheckBox* showBoundary_;
+    std::function<void()> pump_;  // set by tests; otherwise each pass paces with an EventPacer
+    std::function<void()> pace_;
+    UserScale scale_;
+    struct Readout {
+        QPointF point;
+        int colour;
+    };
+    std::optional<QPointF> pendingNeedle_;
+    std::optional<Readout> pendingReadout_;
+    QElapsedTimer sinceShown_;
+    bool running_ = false;
+    bool endRequested_ = false;
+    bool finishWhenEnded_ = false;
+};
+
+}  // namespace tessaline

@@ -1,0 +1,30 @@
+#include "app/UserDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tessaline {
+
+QString DesktopDialogs::openFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                                     const QString& selected) {
+    QString chosen = selected;
+    return QFileDialog::getOpenFileName(parent, title, QString(), filters.join(QStringLiteral(";;")), &chosen);
+}
+
+QString DesktopDialogs::saveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                                     const QString& selected, QString* chosenFilter) {
+    QString chosen = selected;
+    QString name = QFileDialog::getSaveFileName(parent, title, QString(), filters.join(QStringLiteral(";;")), &chosen);
+    if (chosenFilter) *chosenFilter = chosen;
+    return name;
+}
+
+void DesktopDialogs::message(QWidget* parent, Icon icon, const QString& title, const QString& text) {
+    const QMessageBox::Icon boxIcon = icon == Icon::Information ? QMessageBox::Information
+                                      : icon == Icon::Warning   ? QMessageBox::Warning
+                                                                : QMessageBox::Critical;
+    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace tessaline

@@ -1,0 +1,36 @@
+#pragma once
+// The seam between the window and the user's dialogs: file choosers and message boxes.
+// The window asks through this interface so that tests can answer instead of a person.
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace tessaline {
+
+class UserDialogs {
+public:
+    enum class Icon { Information, Warning, Critical };
+
+    virtual ~UserDialogs() = default;
+    // Empty when cancelled. filters are name filters ("Gcode (*.GC)"); selected is preselected.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                                 const QString& selected) = 0;
+    // Empty when cancelled; chosenFilter receives the filter in force when the user accepted.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                                 const QString& selected, QString* chosenFilter) = 0;
+    virtual void message(QWidget* parent, Icon icon, const QString& title, const QString& text) = 0;
+};
+
+// The real dialogs of the desktop.
+class DesktopDialogs : public UserDialogs {
+public:
+    QString openFileName(QWidget* parent, const QString& title, const QStringList& filters,
+                         const QString& selected) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QStringList& filters, const QString& selected,
+                         QString* chosenFilter) override;
+    void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override;
+};
+
+}  // namespace tessaline

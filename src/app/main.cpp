@@ -1,0 +1,31 @@
+#include "app/MainWindow.h"
+#include "app/StoreLocation.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tessaline"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(TESSALINE_VERSION_MAJOR)
+                                            .arg(TESSALINE_VERSION_MINOR)
+                                            .arg(TESSALINE_VERSION_PATCH));
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("Turns Tajima DST embroidery designs into G-code for a CNC table."));
+    options.addHelpOption();
+    options.addVersionOption();
+    options.addPositionalArgument(QStringLiteral("design"), QStringLiteral("A DST design to open at start."),
+                                  QStringLiteral("[design.dst]"));
+    options.process(app);
+
+    tessaline::DesktopDialogs dialogs;
+    tessaline::MainWindow window(tessaline::defaultStoreFolder(), dialogs);
+    window.show();
+    if (!options.positionalArguments().isEmpty()) {
+        const QString design = options.positionalArguments().front();
+        QTimer::singleShot(0, &window, [&window, design] { window.loadDesign(design); });
+    }
+    return app.exec();
+}

@@ -1,0 +1,56 @@
+#pragma once
+// Answers the window's dialogs in tests: scripted file names, recorded messages.
+
+#include "app/UserDialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+namespace tessaline::testing {
+
+struct RecordedMessage {
+    UserDialogs::Icon icon;
+    QString title;
+    QString text;
+};
+
+struct RecordedFileDialog {
+    QString title;
+    QStringList filters;
+    QString selected;
+};
+
+class FakeDialogs : public UserDialogs {
+public:
+    std::deque<QString> fileNames;  // answers to the next file dialogs; empty means cancelled
+    QString saveFilter;             // the filter in force when a save dialog is accepted
+    std::vector<RecordedMessage> messages;
+    std::vector<RecordedFileDialog> fileDialogs;
+
+    QString openFileName(QWidget*, const QString& title, const QStringList& filters, const QString& selected) override {
+        fileDialogs.push_back({title, filters, selected});
+        return next();
+    }
+    QString saveFileName(QWidget*, const QString& title, const QStringList& filters, const QString& selected,
+                         QString* chosenFilter) override {
+        fileDialogs.push_back({title, filters, selected});
+        if (chosenFilter) *chosenFilter = saveFilter.isEmpty() ? selected : saveFilter;
+        return next();
+    }
+    void message(QWidget*, Icon icon, const QString& title, const QString& text) override {
+        messages.push_back({icon, title, text});
+    }
+
+private:
+    QString next() {
+        if (fileNames.empty()) return {};
+        QString name = fileNames.front();
+        fileNames.pop_front();
+        return name;
+    }
+};
+
+}  // namespace tessaline::testing

@@ -1,0 +1,55 @@
+#pragma once
+// A main window on a fresh temporary store folder, with dialogs answered by the test.
+
+#include "DstTestEncoder.h"
+#include "FakeDialogs.h"
+#include "QtPrinters.h"
+#include "app/MainWindow.h"
+
+#include <QFile>
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tessaline::testing {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        window = std::make_unique<MainWindow>(folder.path().toStdString(), dialogs);
+        // Passes run unpaced unless a test counts the pacing itself.
+        window->setEventPump([this] { ++pumped; });
+    }
+
+    // Writes the design into the test's folder and returns its full path.
+    QString writeDesign(const QString& name, const test::DstTestEncoder& design) const {
+        const QString path = folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(design.bytes().data()), static_cast<qint64>(design.bytes().size()));
+        return path;
+    }
+
+    // Opens the file through "Open DST" with the dialog answering path.
+    void open(const QString& path) {
+        dialogs.fileNames.push_back(path);
+        window->openDst();
+    }
+
+    template <class T>
+    T* control(const char* name) const {
+        T* found = window->control<T>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QTemporaryDir folder;
+    FakeDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+    long long pumped = 0;
+};
+
+}  // namespace tessaline::testing

@@ -1,0 +1,193 @@
+// The G-code pane in the window: refresh after a load, "Populate", "SAVE GCODE", the options.
+
+#include "WindowFixture.h"
+#include "app/LineQuery.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <fstream>
+#include <sstream>
+
+namespace tessaline::testing {
+namespace {
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class GcodeOutputTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        test::DstTestEncoder design;
+        design.jump(0, 0).stitch(10, 20).stitch(5, 0).colourChange().stitch(-10, 0).end();
+        open(writeDesign("sample.dst", design));
+        ASSERT_TRUE(dialogs.messages.empty());
+    }
+    QPlainTextEdit* pane() const { return window->control<QPlainTextEdit>("RGcode"); }
+    QStringList lines() const { return pane()->toPlainText().split('\n'); }
+};
+
+TEST_F(GcodeOutputTest, LoadFillsThePaneFromTheScratchFile) {
+    const std::string scratch = readFile(window->scratchPath());
+    ASSERT_FALSE(scratch.empty());
+    QString expected = QString::fromStdString(scratch);
+    expected.replace("\r\n", "\n");
+    expected.chop(1);
+    EXPECT_EQ(pane()->toPlainText(), expected);
+    EXPECT_EQ(lines().front(), "(The Gcode created with Tessaline V2.4.8)");
+    EXPECT_EQ(lines()[2], "(File Name: sample.dst)");
+    EXPECT_EQ(lines().back(), "M30");
+    auto* label = window->control<QLabel>("Label1");
+    EXPECT_EQ(label->text(), QStringLiteral("No. of Gcode Lines: %1").arg(lines().size()));
+    EXPECT_TRUE(label->isVisibleTo(window.get()));
+    EXPECT_EQ(window->scratchPath().parent_path(), window->storePath().parent_path());
+}
+
+TEST_F(GcodeOutputTest, HoverGivesTheLineCountAsTooltip) {
+    auto* label = window->control<QLabel>("Label1");
+    QTest::mouseMove(label, QPoint(2, 2));
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(label, &enter);
+    EXPECT_EQ(label->toolTip(), label->text());
+}
+
+TEST_F(GcodeOutputTest, OptionsApplyAtTheNextPopulateOnly) {
+    const QString before = pane()->toPlainText();
+    EXPECT_TRUE(before.contains("G01 X1 Y-2 Z50 "));
+    QTest::mouseClick(window->control<QCheckBox>("Xinrt"), Qt::LeftButton);
+    EXPECT_TRUE(window->invertX());
+    EXPECT_EQ(pane()->toPlainText(), before);
+    window->control<QCheckBox>("G64")->setChecked(false);
+    window->control<QCheckBox>("M786")->setChecked(false);
+    window->control<QComboBox>("CmbZmotorCounter")->setCurrentText("1");
+    window->control<QComboBox>("cmbFeed")->setEditText("2500.5");
+    QTest::mouseClick(window->control<QPushButton>("Command6"), Qt::LeftButton);
+    const QStringList now = lines();
+    EXPECT_TRUE(now.contains("G01 X-1 Y-2 Z5 "));
+    EXPECT_TRUE(now.contains("F 2500.5"));
+    EXPECT_FALSE(now.contains("G64"));
+    EXPECT_FALSE(now.contains("M786"));
+    EXPECT_EQ(lines().size() + 2, before.split('\n').size());
+    QTest::mouseClick(window->control<QCheckBox>("Xinrt"), Qt::LeftButton);
+    window->populateGcode();
+    EXPECT_TRUE(lines().contains("G01 X1 Y-2 Z5 "));
+}
+
+TEST_F(GcodeOutputTest, NotesWithALineBreakKeepTheProgramsLineEnds) {
+    window->control<QPlainTextEdit>("RimpNotes")->setPlainText("first\nsecond");
+    window->populateGcode();
+    EXPECT_NE(readFile(window->scratchPath()).find("(Important Notes: first\r\nsecond)\r\n"), std::string::npos);
+}
+
+TEST_F(GcodeOutputTest, SaveRegeneratesAndWritesTheScratchBytes) {
+    pane()->setPlainText("an edit that the save throws away");
+    const QString target = folder.filePath("out.GC");
+    dialogs.fileNames.push_back(target);
+    QTest::mouseClick(window->control<QPushButton>("Command3"), Qt::LeftButton);
+    EXPECT_TRUE(dialogs.messages.empty());
+    const auto& dialog = dialogs.fileDialogs.back();
+    EXPECT_EQ(dialog.title, "Save As");
+    EXPECT_EQ(dialog.filters, (QStringList{"Gcode (*.GC)", "NC file (*.NC)", "All Files (*)"}));
+    EXPECT_EQ(dialog.selected, "Gcode (*.GC)");
+    const std::string saved = readFile(target.toStdString());
+    EXPECT_EQ(saved, readFile(window->scratchPath()));
+    EXPECT_TRUE(saved.ends_with("M30\r\n"));
+    EXPECT_FALSE(pane()->toPlainText().contains("an edit"));
+}
+
+TEST_F(GcodeOutputTest, NameWithoutExtensionGetsTheFiltersExtension) {
+    dialogs.fileNames.push_back(folder.filePath("plain"));
+    window->saveGcode();
+    EXPECT_TRUE(QFile::exists(folder.filePath("plain.GC")));
+    dialogs.saveFilter = "NC file (*.NC)";
+    dialogs.fileNames.push_back(folder.filePath("machine"));
+    window->saveGcode();
+    EXPECT_TRUE(QFile::exists(folder.filePath("machine.NC")));
+    dialogs.fileNames.push_back(folder.filePath("kept.txt"));
+    window->saveGcode();
+    EXPECT_TRUE(QFile::exists(folder.filePath("kept.txt")));
+}
+
+TEST_F(GcodeOutputTest, CancelledSaveChangesNothing) {
+    pane()->setPlainText("edited");
+    window->saveGcode();
+    EXPECT_EQ(pane()->toPlainText(), "edited");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(GcodeOutputTest, FailedSaveSaysWhyAndKeepsWhatWasThere) {
+    // A folder stands where the file would go: nothing may replace it.
+    QDir(folder.path()).mkdir("taken.GC");
+    dialogs.fileNames.push_back(folder.filePath("taken.GC"));
+    window->saveGcode();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, UserDialogs::Icon::Critical);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(folder.filePath("taken.GC")));
+    EXPECT_TRUE(QFileInfo(folder.filePath("taken.GC")).isDir());
+}
+
+TEST_F(GcodeOutputTest, UnwritableScratchFileGivesAMessageAndAnEmptyPane) {
+    std::filesystem::remove(window->scratchPath());
+    std::filesystem::create_directory(window->scratchPath());  // the scratch name is taken by a folder
+    window->populateGcode();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.contains("Gcodedst.txt"));
+    EXPECT_TRUE(pane()->toPlainText().isEmpty());
+}
+
+TEST_F(GcodeOutputTest, ZBoxesFollowZMovesAndTakeOnlyNumberCharacters) {
+    auto* z = window->control<QLineEdit>("txtZ");
+    auto* shortZ = window->control<QLineEdit>("TxtSZ");
+    QTest::keyClicks(z, "5");
+    EXPECT_EQ(z->text(), "-8");  // disabled: no input at all
+    QTest::mouseClick(window->control<QRadioButton>("Zmove"), Qt::LeftButton);  // already selected
+    EXPECT_TRUE(z->isEnabled());
+    EXPECT_TRUE(shortZ->isEnabled());
+    z->clear();
+    QTest::keyClicks(z, "a-b-8c.d.+9");
+    EXPECT_EQ(z->text(), "--8..+9");
+    QTest::keyClick(z, Qt::Key_Backspace);
+    EXPECT_EQ(z->text(), "--8..+");
+    shortZ->clear();
+    QTest::keyClicks(shortZ, "x1.5y");
+    EXPECT_EQ(shortZ->text(), "1.5");
+}
+
+TEST(LineQueryTest, SelectorsDescribeTheLineHoldingTheSelectionStart) {
+    QPlainTextEdit box;
+    box.setLineWrapMode(QPlainTextEdit::NoWrap);
+    box.setPlainText("A\nG01 X12.5 Y-3.25 \nB");
+    EXPECT_EQ(getLineInfo(box, 7).toInt(), 3);
+    QTextCursor cursor(box.document());
+    cursor.setPosition(6);                               // inside the second line
+    cursor.setPosition(20, QTextCursor::KeepAnchor);     // selection reaches the third
+    box.setTextCursor(cursor);
+    EXPECT_EQ(getLineInfo(box, 3).toInt(), 1);
+    EXPECT_EQ(getLineInfo(box, 4).toInt(), 6);
+    EXPECT_EQ(getLineInfo(box, 5).toInt(), 2);
+    EXPECT_EQ(getLineInfo(box, 6).toInt(), 17);
+    EXPECT_EQ(getLineInfo(box, 8).toString(), "G01 X12.5 Y-3.25 ");
+    EXPECT_EQ(getLineInfo(box, 2).toInt(), 0);
+    EXPECT_LE(getLineInfo(box, 1).toInt(), 2);
+    for (int other : {0, 9, -1})
+        EXPECT_EQ(getLineInfo(box, other).toString(), "This should not happen!! Try Again!!");
+    box.setPlainText("A\nB");
+    EXPECT_EQ(getLineInfo(box, 7).toInt(), 2);
+    const QString longLine(1000, QLatin1Char('X'));
+    box.setPlainText(longLine);
+    EXPECT_EQ(getLineInfo(box, 8).toString(), longLine);
+}
+
+}  // namespace
+}  // namespace tessaline::testing

@@ -1,0 +1,122 @@
+// `convert`: the G-code program of a design, as the window's "SAVE GCODE" writes it.
+
+#include "cli/Commands.h"
+
+#include "common/AtomicFile.h"
+#include "common/NumberFormat.h"
+#include "design/DstDecoder.h"
+#include "design/FigureTexts.h"
+#include "gcode/GcodeGenerator.h"
+#include "gcode/ScratchProgram.h"
+
+#include <charconv>
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <string>
+
+namespace tessaline::cli {
+
+namespace {
+
+struct ConvertArguments {
+    std::string input;
+    std::string output;
+    std::string zStepText = "10";
+    GcodeOptions options;
+};
+
+// Strict where the window's list is lenient: a mistyped step is a usage error, not a zero.
+std::string checkZStep(std::string& text) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last || first == last || !std::isfinite(value) || !(value > 0)) {
+        return "must be a number greater than 0, not '" + text + "'";
+    }
+    return {};
+}
+
+void writeToStandardOutput(const GcodeOptions& options, std::span<const std::uint8_t> bytes) {
+    GcodeWriter writer(options, std::cout);
+    decodeDst(bytes, [&writer](const DesignRecord& record) { writer.add(record); });
+    writer.finish();
+    if (!std::cout) throw CommandFailure("standard output: the program could not be written");
+}
+
+void convert(ConvertArguments& arguments) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = readDesignFile(arguments.input);
+    } catch (const DesignFileError& e) {
+        throw CommandFailure(e.what());
+    }
+
+    // The header needs the figures before the first record is written, so the design is
+    // decoded twice rather than held as records: decoding is cheap, a held design is not.
+    GcodeOptions& options = arguments.options;
+    const FigureTexts texts = figureTexts(decodeDst(bytes, {}), bareFileName(arguments.input));
+    options.fileName = texts.fileName;
+    options.heightText = texts.height;
+    options.widthText = texts.width;
+    options.stitchCountText = texts.stitches;
+    options.colourCountText = texts.colours;
+    // The text has passed checkZStep, so the lenient reading gives exactly its number.
+    options.zStep = parseLenient(arguments.zStepText);
+
+    if (arguments.output.empty() || arguments.output == "-") {
+        writeToStandardOutput(options, bytes);
+        return;
+    }
+    try {
+        writeProgramFile(arguments.output, options,
+                         [&bytes](const RecordSink& sink) { decodeDst(bytes, sink); });
+    } catch (const FileWriteError& e) {
+        throw CommandFailure(e.what());
+    }
+}
+
+}  // namespace
+
+void addConvertCommand(CLI::App& app) {
+    auto arguments = std::make_shared<ConvertArguments>();
+    GcodeOptions& options = arguments->options;
+    CLI::App* command = app.add_subcommand(
+        "convert", "Write the G-code program of a DST design, as the window's \"SAVE GCODE\" does.");
+
+    command->add_option("design", arguments->input, "Tajima DST design file to convert")
+        ->required()
+        ->type_name("DESIGN.dst");
+    command->add_option("-o,--output", arguments->output,
+                        "Program file to write (replaced atomically); standard output when absent or -")
+        ->type_name("OUT");
+    command->add_option("--notes", options.notes, "Text of the \"Important Notes:\" header line")
+        ->capture_default_str();
+    command->add_option("--feed", options.feedText, "Feed text of the \"F \" line, written verbatim (may be empty)")
+        ->capture_default_str();
+    command->add_option("--z-step", arguments->zStepText,
+                        "Advance of the needle drive's Z axis per move and per stroke, a number greater than 0")
+        ->check(CLI::Validator(checkZStep, ""))
+        ->capture_default_str()
+        ->type_name("N");
+    command->add_flag("--invert-x", options.invertX, "Write every X word with the opposite sign");
+    command->add_flag("--invert-y", options.invertY, "Write every Y word with the opposite sign");
+
+    // The header and footer codes are on by default; each flag leaves one out.
+    const auto addOmitFlag = [command](const std::string& code, bool& emit) {
+        command->add_flag_callback("--no-" + CLI::detail::to_lower(code), [&emit] { emit = false; },
+                                   "Leave out the " + code + " line");
+    };
+    addOmitFlag("G90", options.emitG90);
+    addOmitFlag("G21", options.emitG21);
+    addOmitFlag("G64", options.emitG64);
+    addOmitFlag("M786", options.emitM786);
+    addOmitFlag("M02", options.emitM02);
+    addOmitFlag("M30", options.emitM30);
+
+    command->callback([arguments] { convert(*arguments); });
+}
+
+}  // namespace tessaline::cli

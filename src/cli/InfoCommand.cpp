@@ -1,0 +1,174 @@
+#include "cli/Commands.h"
+
+#include "common/NumberFormat.h"
+#include "design/DstDecoder.h"
+#include "design/FigureTexts.h"
+#include "preview/model/TimeEstimate.h"
+
+#include <cstdint>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaline::cli {
+
+namespace {
+
+struct InfoOptions {
+    std::string design;
+    bool json = false;
+    MachineTimes machine;
+};
+
+// Length of the well-formed UTF-8 sequence at the start of bytes, or 0 when it is not one
+// (stray continuation bytes, overlong forms, surrogates, code points past U+10FFFF).
+std::size_t utf8SequenceLength(std::string_view bytes) {
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    std::size_t length = 0;
+    char32_t point = 0;
+    char32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        point = lead & 0x1F;
+        least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        point = lead & 0x0F;
+        least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        point = lead & 0x07;
+        least = 0x10000;
+    }
+    if (length == 0 || bytes.size() < length) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[k]);
+        if ((next & 0xC0) != 0x80) return 0;
+        point = (point << 6) | (next & 0x3F);
+    }
+    const bool surrogate = point >= 0xD800 && point <= 0xDFFF;
+    return point >= least && point <= 0x10FFFF && !surrogate ? length : 0;
+}
+
+// A JSON string literal; bytes that are not valid UTF-8 become U+FFFD so the output always parses.
+std::string jsonString(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            const std::size_t length = utf8SequenceLength(text.substr(i));
+            if (length == 0) {
+                out += "\\ufffd";
+                ++i;
+            } else {
+                out += text.substr(i, length);
+                i += length;
+            }
+            continue;
+        }
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            default:
+                if (c < 0x20) {
+                    out += "\\u00";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 0x0F];
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+        ++i;
+    }
+    out += '"';
+    return out;
+}
+
+std::string count(std::uint64_t value) { return formatInteger(static_cast<std::int64_t>(value)); }
+
+JobCounts jobCounts(const DesignFigures& figures) {
+    return {static_cast<double>(figures.records), static_cast<double>(figures.colours)};
+}
+
+std::string plainReport(const FigureTexts& texts, const std::string& estimate) {
+    return "File: " + texts.fileName + "\n" +
+           "Total Stitches: " + texts.stitches + "\n" +
+           "Total Colors: " + texts.colours + "\n" +
+           "Jump Stitches: " + texts.jumps + "\n" +
+           "Dimensions: " + texts.dimensions + "\n" +
+           "Min. X: " + texts.minX + "\n" +
+           "Min. Y: " + texts.minY + "\n" +
+           "Max. X: " + texts.maxX + "\n" +
+           "Max. Y: " + texts.maxY + "\n" +
+           estimate + "\n";
+}
+
+std::string jsonReport(const DesignFigures& figures, const std::string& fileName, const MachineTimes& machine) {
+    const std::optional<double> minutes = totalMinutes(jobCounts(figures), machine);
+    return "{\"file\": " + jsonString(fileName) +
+           ", \"stitches\": " + count(figures.records) +
+           ", \"colors\": " + count(figures.colours) +
+           ", \"jumps\": " + count(figures.jumps) +
+           ", \"min_x\": " + formatNumber(figures.minX) +
+           ", \"min_y\": " + formatNumber(figures.minY) +
+           ", \"max_x\": " + formatNumber(figures.maxX) +
+           ", \"max_y\": " + formatNumber(figures.maxY) +
+           ", \"width\": " + formatNumber(figures.width) +
+           ", \"height\": " + formatNumber(figures.height) +
+           ", \"estimate\": " + jsonString(totalEstimateCaption(jobCounts(figures), machine)) +
+           ", \"total_minutes\": " + (minutes ? formatNumber(*minutes) : std::string("null")) + "}\n";
+}
+
+void runInfo(const InfoOptions& options) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = readDesignFile(options.design);
+    } catch (const DesignFileError& e) {
+        throw CommandFailure(e.what());
+    }
+    const DesignFigures figures = decodeDst(bytes, {});
+    const std::string fileName = bareFileName(options.design);
+    std::cout << (options.json ? jsonReport(figures, fileName, options.machine)
+                               : plainReport(figureTexts(figures, fileName),
+                                             totalEstimateCaption(jobCounts(figures), options.machine)));
+    std::cout.flush();
+    if (!std::cout) throw CommandFailure("standard output: the figures could not be written");
+}
+
+}  // namespace
+
+void addInfoCommand(CLI::App& app) {
+    auto options = std::make_shared<InfoOptions>();
+    CLI::App* info = app.add_subcommand(
+        "info", "Print the figures of a DST design as the window shows them after opening it: file name,\n"
+                "stitch, colour and jump counts, dimensions (height x width), extents in millimetres,\n"
+                "and the estimated total stitching time.");
+    info->add_option("design", options->design, "The Tajima DST embroidery file to read")
+        ->required()
+        ->type_name("DESIGN.dst");
+    info->add_flag("--json", options->json,
+                   "Print one JSON object instead: file, stitches, colors, jumps (integers),\n"
+                   "min_x, min_y, max_x, max_y, width, height (numbers in millimetres), estimate\n"
+                   "(the time caption) and total_minutes (unrounded; null when --spm is not positive)");
+    info->add_option("--spm", options->machine.stitchesPerMinute, "Machine speed in stitches per minute")
+        ->default_val(100)
+        ->type_name("N");
+    info->add_option("--thread-change", options->machine.threadChangeMinutes, "Minutes per thread change")
+        ->default_val(10)
+        ->type_name("MIN");
+    info->add_option("--hoop", options->machine.hoopMinutes, "Minutes for putting the hoop on")
+        ->default_val(10)
+        ->type_name("MIN");
+    info->callback([options] { runInfo(*options); });
+}
+
+}  // namespace tessaline::cli

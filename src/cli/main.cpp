@@ -1,0 +1,31 @@
+#include "cli/Commands.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    CLI::App app{"Tessaline command-line converter: reads a Tajima DST embroidery design and\n"
+                 "prints its figures, writes its G-code program or renders its preview.",
+                 "tessaline-cli"};
+    app.set_version_flag("--version", std::string("tessaline-cli ") + std::to_string(TESSALINE_VERSION_MAJOR) +
+                                          "." + std::to_string(TESSALINE_VERSION_MINOR) + "." +
+                                          std::to_string(TESSALINE_VERSION_PATCH));
+    app.require_subcommand(0, 1);
+    tessaline::cli::addInfoCommand(app);
+    tessaline::cli::addConvertCommand(app);
+    tessaline::cli::addPreviewCommand(app);
+    try {
+        app.parse(argc, argv);
+        if (app.get_subcommands().empty()) {
+            std::cout << app.help();
+        }
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
+    } catch (const tessaline::cli::CommandFailure& e) {
+        std::cerr << "tessaline-cli: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -33,6 +33,7 @@ enum Flag : unsigned {
     Checked = 1u << 2,
     RedText = 1u << 3,
     Arial = 1u << 4,
+    Narrow = 1u << 5,  // a smaller size where a long caption meets its neighbour
 };
 
 struct ControlSpec {
@@ -115,7 +116,7 @@ constexpr ControlSpec kControls[] = {
     {Kind::Label, "Label20_6", "", "Machine SPM:", 5775, 8490, 2250, 300, None},
     {Kind::Slider, "SLAni", "", "", 8115, 8340, 2415, 255, None},
     {Kind::Label, "Label11", "", "Simulation Speed", 8430, 8610, 1800, 240, Arial},
-    {Kind::Label, "Label16", "", "Thread Thickness", 10515, 8550, 1260, 240, None},
+    {Kind::Label, "Label16", "", "Thread Thickness", 10515, 8550, 1260, 240, Narrow},
     {Kind::ListCombo, "Combo1", "", "", 11790, 8475, 540, 330, None},
     {Kind::Label, "Label14", "", "Scale:", 11010, 8190, 720, 240, Arial},
     {Kind::ListCombo, "cmbscale", "", "", 11775, 8130, 555, 330, None},
@@ -123,14 +124,14 @@ constexpr ControlSpec kControls[] = {
 
     // Time estimate
     {Kind::Frame, "Frame3", "", "Estimated Time", 75, 8895, 11490, 1275, Arial},
-    {Kind::Label, "Label20_0", "Frame3", "Machine SPM:", 120, 285, 1440, 240, None},
-    {Kind::EditCombo, "CmbSPM", "Frame3", "100", 1575, 240, 600, 330, None},
-    {Kind::Label, "Label20_2", "Frame3", "Thread Change Time:", 120, 615, 1440, 240, None},
-    {Kind::EditCombo, "CmbTCT", "Frame3", "10", 1575, 570, 600, 330, None},
-    {Kind::Label, "Label20_3", "Frame3", "Min.", 2190, 615, 390, 240, None},
-    {Kind::Label, "Label20_1", "Frame3", "Hoop Installation:", 120, 945, 1440, 240, None},
-    {Kind::EditCombo, "CmbHI", "Frame3", "10", 1575, 900, 600, 330, None},
-    {Kind::Label, "Label20_4", "Frame3", "Min.", 2190, 945, 390, 240, None},
+    {Kind::Label, "Label20_0", "Frame3", "Machine SPM:", 120, 285, 1440, 240, Narrow},
+    {Kind::EditCombo, "CmbSPM", "Frame3", "100", 1575, 240, 660, 330, None},
+    {Kind::Label, "Label20_2", "Frame3", "Thread Change Time:", 120, 615, 1440, 240, Narrow},
+    {Kind::EditCombo, "CmbTCT", "Frame3", "10", 1575, 570, 660, 330, None},
+    {Kind::Label, "Label20_3", "Frame3", "Min.", 2250, 615, 350, 240, None},
+    {Kind::Label, "Label20_1", "Frame3", "Hoop Installation:", 120, 945, 1440, 240, Narrow},
+    {Kind::EditCombo, "CmbHI", "Frame3", "10", 1575, 900, 660, 330, None},
+    {Kind::Label, "Label20_4", "Frame3", "Min.", 2250, 945, 350, 240, None},
     {Kind::StatsPane, "RTET", "Frame3", "", 4320, 180, 5805, 1005, None},
 
     // Hoop options
@@ -213,6 +214,11 @@ void buildForm(QWidget* client) {
         if (spec.flags & Disabled) widget->setEnabled(false);
         if (spec.flags & Hidden) widget->setVisible(false);
         if (spec.flags & Arial) widget->setFont(arial);
+        if (spec.flags & Narrow) {
+            QFont narrow = widget->font();
+            narrow.setPixelSize(10);
+            widget->setFont(narrow);
+        }
         if (spec.flags & RedText) {
             QPalette palette = widget->palette();
             palette.setColor(QPalette::WindowText, Qt::red);

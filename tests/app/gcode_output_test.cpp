@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -162,6 +163,26 @@ TEST_F(GcodeOutputTest, ZBoxesFollowZMovesAndTakeOnlyNumberCharacters) {
     shortZ->clear();
     QTest::keyClicks(shortZ, "x1.5y");
     EXPECT_EQ(shortZ->text(), "1.5");
+}
+
+TEST_F(GcodeOutputTest, SavedProgramEqualsTheConvertersOutput) {
+    window->control<QCheckBox>("Yinrt")->click();
+    window->control<QCheckBox>("G21")->setChecked(false);
+    window->control<QComboBox>("CmbZmotorCounter")->setCurrentText("7");
+    window->control<QComboBox>("cmbFeed")->setEditText("2200");
+    window->control<QPlainTextEdit>("RimpNotes")->setPlainText("linen, hoop B");
+    const QString saved = folder.filePath("window.GC");
+    dialogs.fileNames.push_back(saved);
+    window->saveGcode();
+
+    const QString converted = folder.filePath("cli.GC");
+    QProcess cli;
+    cli.start(QStringLiteral(TESSALINE_CLI),
+              {"convert", folder.filePath("sample.dst"), "-o", converted, "--invert-y", "--no-g21", "--z-step", "7",
+               "--feed", "2200", "--notes", "linen, hoop B"});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(readFile(converted.toStdString()), readFile(saved.toStdString()));
 }
 
 TEST(LineQueryTest, SelectorsDescribeTheLineHoldingTheSelectionStart) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <locale>
+
 #include <clocale>
 #include <cmath>
 #include <limits>
@@ -156,16 +158,25 @@ TEST(ParseLenient, TextWithoutANumberIsZero) {
     EXPECT_FALSE(std::signbit(parseLenient("-0")));
 }
 
+// Decimal comma and point grouping, as many users' systems have them.
+struct CommaDecimal : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
 TEST(NumberFormatLocale, CommaDecimalLocaleChangesNothing) {
-    const std::string before = formatNumber(-12.3) + formatFixed(59.995, 2) + formatNumber(1e-7);
-    const char* chosen = std::setlocale(LC_ALL, "de_DE.UTF-8");
-    if (chosen == nullptr) chosen = std::setlocale(LC_ALL, "de_DE");
-    if (chosen == nullptr) GTEST_SKIP() << "no comma-decimal locale installed";
-    const std::string after = formatNumber(-12.3) + formatFixed(59.995, 2) + formatNumber(1e-7);
+    const std::string before = formatNumber(-12.3) + formatFixed(59.995, 2) + formatNumber(1e-7) + formatNumber(12345.5);
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+    // The C library's locale too, where a comma-decimal one is installed.
+    const bool cLocale = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr || std::setlocale(LC_ALL, "de_DE") != nullptr;
+    const std::string after = formatNumber(-12.3) + formatFixed(59.995, 2) + formatNumber(1e-7) + formatNumber(12345.5);
     const double parsed = parseLenient("2500.5");
     const double comma = parseLenient("2,5");
-    std::setlocale(LC_ALL, "C");
+    std::locale::global(previous);
+    if (cLocale) std::setlocale(LC_ALL, "C");
     EXPECT_EQ(after, before);
+    EXPECT_EQ(after, "-12.360.000.000000112345.5");
     EXPECT_EQ(parsed, 2500.5);
     EXPECT_EQ(comma, 2);
 }

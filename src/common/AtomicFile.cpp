@@ -15,9 +15,6 @@
 
 namespace tessaline {
 
-FileWriteError::FileWriteError(std::filesystem::path path, const std::string& reason)
-    : std::runtime_error(path.string() + ": " + reason), path_(std::move(path)), reason_(reason) {}
-
 namespace {
 
 std::string errnoText(int error) { return std::generic_category().message(error); }

@@ -2,24 +2,18 @@
 // Whole-file replacement that never leaves a half-written file behind: readers see either the
 // old content or the complete new content.
 
+#include "common/PathError.h"
 #include <filesystem>
 #include <functional>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 
 namespace tessaline {
 
 // A file that could not be written; what() is "<path>: <reason>".
-class FileWriteError : public std::runtime_error {
+class FileWriteError : public PathError {
 public:
-    FileWriteError(std::filesystem::path path, const std::string& reason);
-    const std::filesystem::path& path() const { return path_; }
-    const std::string& reason() const { return reason_; }
-
-private:
-    std::filesystem::path path_;
-    std::string reason_;
+    using PathError::PathError;
 };
 
 // Calls write with a stream onto a new temporary file beside target, makes it durable and

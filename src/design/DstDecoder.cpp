@@ -116,9 +116,6 @@ DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& s
     return figures;
 }
 
-DesignFileError::DesignFileError(std::filesystem::path path, const std::string& reason)
-    : std::runtime_error(path.string() + ": " + reason), path_(std::move(path)), reason_(reason) {}
-
 namespace {
 
 std::string errnoText(int error) { return std::system_category().message(error); }

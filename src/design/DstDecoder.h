@@ -1,13 +1,13 @@
 #pragma once
 // Tajima DST decoding: bytes in, design records and figures out. No I/O here.
 
+#include "common/PathError.h"
 #include "design/DesignRecord.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,15 +21,9 @@ using RecordSink = std::function<void(const DesignRecord&)>;
 DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& sink);
 
 // A design file that cannot be opened or read; what() names the file and the reason.
-class DesignFileError : public std::runtime_error {
+class DesignFileError : public PathError {
 public:
-    DesignFileError(std::filesystem::path path, const std::string& reason);
-    const std::filesystem::path& path() const { return path_; }
-    const std::string& reason() const { return reason_; }
-
-private:
-    std::filesystem::path path_;
-    std::string reason_;
+    using PathError::PathError;
 };
 
 // Reads the whole file by its full path; throws DesignFileError (missing, folder, no permission, I/O error).

@@ -226,9 +226,6 @@ private:
 
 }  // namespace
 
-StoreError::StoreError(std::filesystem::path path, const std::string& reason)
-    : std::runtime_error(path.string() + ": " + reason), path_(std::move(path)), reason_(reason) {}
-
 struct RecordCursor::State {
     State(const std::filesystem::path& file, std::chrono::milliseconds busyTimeout)
         : path(file), db(connect(file, busyTimeout)), statement(db, kSelectRows) {}

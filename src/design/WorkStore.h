@@ -3,6 +3,7 @@
 // one row per design record in stitching order. No connection is held between operations;
 // each one opens the file and releases it when it ends.
 
+#include "common/PathError.h"
 #include "design/DesignRecord.h"
 #include "design/DstDecoder.h"
 
@@ -13,7 +14,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -21,15 +21,9 @@
 namespace tessaline {
 
 // The store cannot be created, opened, read or written; what() is "<path>: <reason>".
-class StoreError : public std::runtime_error {
+class StoreError : public PathError {
 public:
-    StoreError(std::filesystem::path path, const std::string& reason);
-    const std::filesystem::path& path() const { return path_; }
-    const std::string& reason() const { return reason_; }
-
-private:
-    std::filesystem::path path_;
-    std::string reason_;
+    using PathError::PathError;
 };
 
 // Walks the design rows one at a time on its own connection, seeing the design as it was when

@@ -204,6 +204,17 @@ TEST_F(InfoCommandTest, HelpExplainsTheCommand) {
     EXPECT_NE(r.out.find("--json"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("DESIGN.dst"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("millimetres"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--spm"), std::string::npos) << r.out;
+}
+
+TEST_F(InfoCommandTest, VersionAndOverview) {
+    const CliRun version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "tessaline-cli 2.4.8\n");
+    const CliRun overview = run({});
+    EXPECT_EQ(overview.exitCode, 0);
+    for (const char* command : {"info", "convert", "preview"})
+        EXPECT_NE(overview.out.find(command), std::string::npos) << command;
 }
 
 }  // namespace

@@ -20,18 +20,20 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
     });
 }
 
-void CanvasWidget::ensureImage() {
-    const qreal ratio = devicePixelRatioF();
-    const QSize wanted = (QSizeF(size()) * ratio).toSize();
-    if (image_.size() != wanted) {
-        image_ = QImage(wanted.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-        image_.setDevicePixelRatio(ratio);
-        image_.fill(Qt::black);
-    }
-}
-
 QImage& CanvasWidget::image() {
-    ensureImage();
+    // Sized here only, never while painting, so a pass can hold on to the image it draws on.
+    const qreal ratio = devicePixelRatioF();
+    const QSize wanted = (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    if (image_.size() != wanted) {
+        QImage resized(wanted, QImage::Format_RGB32);
+        resized.setDevicePixelRatio(ratio);
+        resized.fill(Qt::black);
+        if (!image_.isNull()) {
+            QPainter painter(&resized);
+            painter.drawImage(QRectF(QPointF(0, 0), resized.deviceIndependentSize()), image_);
+        }
+        image_ = std::move(resized);
+    }
     return image_;
 }
 
@@ -46,16 +48,12 @@ void CanvasWidget::imageChanged() {
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
-    ensureImage();
     QPainter painter(this);
-    painter.drawImage(event->rect(), image_,
-                      QRectF(QPointF(event->rect().topLeft()) * image_.devicePixelRatio(),
-                             QSizeF(event->rect().size()) * image_.devicePixelRatio()));
-}
-
-void CanvasWidget::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    ensureImage();
+    if (image_.isNull()) {
+        painter.fillRect(event->rect(), Qt::black);
+        return;
+    }
+    painter.drawImage(QRectF(rect()), image_);
 }
 
 }  // namespace tessaline

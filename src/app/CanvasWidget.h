@@ -14,18 +14,16 @@ class CanvasWidget : public QWidget {
 public:
     explicit CanvasWidget(QWidget* parent = nullptr);
 
-    // The backing image, sized to the widget in device pixels; cleared to black when resized.
+    // The backing image, sized to the widget in device pixels (its picture is scaled along when
+    // the widget's size or screen changed since the last call). Black until drawn on.
     QImage& image();
     // Marks the image changed; the widget repaints at most once per frame.
     void imageChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void ensureImage();
-
     QImage image_;
     QElapsedTimer sinceRepaint_;
     QTimer pendingRepaint_;

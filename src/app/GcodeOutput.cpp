@@ -102,7 +102,7 @@ bool GcodeOutput::refresh() {
     pane_->setPlainText(program);
 
     lineCount_->setText(QString());
-    lineCount_->setText(QStringLiteral("No. of Gcode Lines: ") + QString::number(getLineInfo(*pane_, 7).toInt()));
+    lineCount_->setText(QStringLiteral("No. of Gcode Lines: ") + QString::fromStdString(formatInteger(getLineInfo(*pane_, 7).toInt())));
     lineCount_->setVisible(true);
     return true;
 }

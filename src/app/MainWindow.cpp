@@ -15,32 +15,30 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QGroupBox>
-#include <QRadioButton>
-#include <QRegularExpressionValidator>
-#include <QKeyEvent>
-#include <QTimer>
 #include <QComboBox>
 #include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
-#include <QWindowStateChangeEvent>
+#include <QTimer>
 
 namespace tessaline {
 
 namespace {
 
-
 // Fills a list with numbers from first in steps of step, count items.
 void appendNumbers(QComboBox* list, int first, int step, int count) {
-    for (int i = 0; i < count; ++i) list->addItem(QString::number(first + i * step));
+    for (int i = 0; i < count; ++i) list->addItem(QString::fromStdString(formatInteger(first + i * step)));
 }
 
 // Adding items to an editable combo box replaces its text; the start text must stay.
@@ -49,6 +47,13 @@ void fillKeepingText(QComboBox* combo, int first, int step, int count) {
     appendNumbers(combo, first, step, count);
     combo->setCurrentIndex(-1);
     combo->setEditText(text);
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
 }
 
 }  // namespace
@@ -162,16 +167,9 @@ void MainWindow::startUp() {
     state_.crossHairOn = true;
     for (const char* name : {"lblStitch", "JStitch", "LblColor", "lblHe"})
         control<QLabel>(QString::fromLatin1(name))->clear();
-    auto* readout = control<QLabel>(QStringLiteral("Label20_6"));
-    readout->setAutoFillBackground(true);
-    QPalette readoutPalette = readout->palette();
-    readoutPalette.setColor(QPalette::Window, Qt::black);
-    readout->setPalette(readoutPalette);
+    setBackground(control<QLabel>(QStringLiteral("Label20_6")), Qt::black);
     auto* canvas = control<QWidget>(QStringLiteral("Picture1"));
-    canvas->setAutoFillBackground(true);
-    QPalette canvasPalette = canvas->palette();
-    canvasPalette.setColor(QPalette::Window, Qt::black);
-    canvas->setPalette(canvasPalette);
+    setBackground(canvas, Qt::black);
     control<QLabel>(QStringLiteral("Label1"))->setVisible(false);
     openStore();
     const int canvasSide = twipsToPixels(static_cast<int>(kCanvasTwips));
@@ -184,6 +182,11 @@ void MainWindow::startUp() {
     control<QLineEdit>(QStringLiteral("txtZ"))->setEnabled(false);
     control<QLineEdit>(QStringLiteral("TxtSZ"))->setEnabled(false);
     state_.hoopMarked = false;
+    fillLists();
+    legend_->clearColor();
+}
+
+void MainWindow::fillLists() {
     for (int i = 0; i <= 15; ++i)
         control<QLabel>(QStringLiteral("Label17_%1").arg(i))->setToolTip(QStringLiteral("Thread Colour - %1").arg(i + 1));
     fillKeepingText(control<QComboBox>(QStringLiteral("CmbSPM")), 100, 50, 16);
@@ -207,7 +210,6 @@ void MainWindow::startUp() {
     slider->setSingleStep(500);
     slider->setPageStep(1000);
     slider->setValue(10);
-    legend_->clearColor();
 }
 
 void MainWindow::openStore() {

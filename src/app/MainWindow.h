@@ -76,6 +76,7 @@ private:
     void connectOptions();
     void connectPreview();
     void startUp();
+    void fillLists();
     void openStore();
     void centreOnScreen();
     void scrollViewport();

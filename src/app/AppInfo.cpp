@@ -2,14 +2,8 @@
 
 namespace tessaline {
 
-namespace {
-QString versionText() {
-    return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
-}
-}  // namespace
+QString mainWindowCaption() { return kAppTitle + QStringLiteral(" V") + QString::fromStdString(versionText()); }
 
-QString mainWindowCaption() { return kAppTitle + QStringLiteral(" V") + versionText(); }
-
-QString versionTitleLine() { return kAppTitle + QStringLiteral(" - Version ") + versionText(); }
+QString versionTitleLine() { return kAppTitle + QStringLiteral(" - Version ") + QString::fromStdString(versionText()); }
 
 }  // namespace tessaline

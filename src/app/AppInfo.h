@@ -1,14 +1,13 @@
 #pragma once
 // The program's own name and version, as captions and messages show them.
 
+#include "common/Version.h"
+
 #include <QString>
 
 namespace tessaline {
 
-inline const QString kAppTitle = QStringLiteral("Tessaline");
-constexpr int kVersionMajor = TESSALINE_VERSION_MAJOR;
-constexpr int kVersionMinor = TESSALINE_VERSION_MINOR;
-constexpr int kVersionRevision = TESSALINE_VERSION_PATCH;
+inline const QString kAppTitle = QString::fromLatin1(kProgramName);
 
 // "Tessaline V2.4.8"
 QString mainWindowCaption();

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/StoreLocation.h"
+#include "common/Version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -8,10 +9,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(TESSALINE_VERSION_MAJOR)
-                                            .arg(TESSALINE_VERSION_MINOR)
-                                            .arg(TESSALINE_VERSION_PATCH));
+    QApplication::setApplicationVersion(QString::fromStdString(tessaline::versionText()));
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Turns Tajima DST embroidery designs into G-code for a CNC table."));
     options.addHelpOption();

@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "common/Version.h"
 
 #include <iostream>
 
@@ -6,9 +7,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Tessaline command-line converter: reads a Tajima DST embroidery design and\n"
                  "prints its figures, writes its G-code program or renders its preview.",
                  "tessaline-cli"};
-    app.set_version_flag("--version", std::string("tessaline-cli ") + std::to_string(TESSALINE_VERSION_MAJOR) +
-                                          "." + std::to_string(TESSALINE_VERSION_MINOR) + "." +
-                                          std::to_string(TESSALINE_VERSION_PATCH));
+    app.set_version_flag("--version", "tessaline-cli " + tessaline::versionText());
     app.require_subcommand(0, 1);
     tessaline::cli::addInfoCommand(app);
     tessaline::cli::addConvertCommand(app);

@@ -1,6 +1,7 @@
 #include "gcode/GcodeGenerator.h"
 
 #include "common/NumberFormat.h"
+#include "common/Version.h"
 
 #include <string>
 #include <string_view>
@@ -105,9 +106,10 @@ struct GcodeWriter::State {
     }
 };
 
-GcodeWriter::GcodeWriter(const GcodeOptions& options, std::ostream& out) : state_(new State(options, out)) {
+GcodeWriter::GcodeWriter(const GcodeOptions& options, std::ostream& out)
+    : state_(std::make_unique<State>(options, out)) {
     State& s = *state_;
-    s.line("(The Gcode created with Tessaline V2.4.8)");
+    s.line(std::string("(The Gcode created with ") + kProgramName + " V" + versionText() + ")");
     s.line("(Program Author: Marovek)");
     s.commentLine("(File Name: ", options.fileName);
     s.buffer.append("(Height x Width of Design ");
@@ -135,7 +137,6 @@ GcodeWriter::~GcodeWriter() {
         } catch (...) {
         }
     }
-    delete state_;
 }
 
 void GcodeWriter::add(const DesignRecord& record) {

@@ -5,6 +5,7 @@
 #include "design/DesignRecord.h"
 #include "gcode/GcodeOptions.h"
 
+#include <memory>
 #include <ostream>
 #include <span>
 
@@ -24,7 +25,7 @@ public:
 
 private:
     struct State;
-    State* state_;
+    std::unique_ptr<State> state_;
 };
 
 void generateGcode(const GcodeOptions& options, std::span<const DesignRecord> records, std::ostream& out);

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,8 +75,10 @@ QPointF centredAt(QPointF centre, MarkerIcon icon) {
     return centre - QPointF(size.width() / 2, size.height() / 2);
 }
 
-QImage renderPreview(const PreviewOptions& options, const std::vector<DesignRecord>& records,
-                     const DesignFigures& figures) {
+QImage renderPreview(const PreviewOptions& options, std::span<const std::uint8_t> bytes) {
+    // The scale needs the design's size before the first row: decode once for the figures,
+    // then again straight into the pass, so no copy of the design is held.
+    const DesignFigures figures = decodeDst(bytes, {});
     const int side = static_cast<int>(std::lround(kCanvasPixels));
     QImage canvas(side, side, QImage::Format_RGB32);
 
@@ -91,7 +94,7 @@ QImage renderPreview(const PreviewOptions& options, const std::vector<DesignReco
 
     DrawPass pass(canvas, figures.width, figures.height, options.scale, markers);
     pass.begin();
-    for (const DesignRecord& record : records) pass.row(record);
+    decodeDst(bytes, [&pass](const DesignRecord& record) { pass.row(record); });
     pass.finish();
 
     // The markers are images above the canvas in the window; here they are painted over it.
@@ -112,10 +115,7 @@ void runPreview(const PreviewOptions& options) {
     } catch (const DesignFileError& e) {
         throw CommandFailure(e.what());
     }
-    std::vector<DesignRecord> records;
-    const DesignFigures figures = decodeDst(bytes, [&records](const DesignRecord& r) { records.push_back(r); });
-
-    const QImage canvas = renderPreview(options, records, figures);
+    const QImage canvas = renderPreview(options, bytes);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);

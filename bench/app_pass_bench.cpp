@@ -1,10 +1,14 @@
-// The window's draw pass over a large stored design, paced as the slider's start position asks.
+// The window's draw pass over a large stored design, paced as the slider's start position asks,
+// and the cross-hair following the caret through a long program.
 
 #include "DstTestEncoder.h"
 #include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -49,6 +53,27 @@ void BM_WindowPass100kAtStartSpeed(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 100000);
 }
 BENCHMARK(BM_WindowPass100kAtStartSpeed)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A caret move in a 250k-line program: the line query, the parse and the cross-hair's move.
+void BM_TrackCaret250kLines(benchmark::State& state) {
+    QTemporaryDir folder;
+    SilentDialogs dialogs;
+    tessaline::MainWindow window(folder.path().toStdString(), dialogs);
+    QString program;
+    for (int i = 0; i < 125000; ++i) {
+        program += QStringLiteral("G01 X%1.5 Y-%2.25 Z%3 \nG01 Z%4 \n").arg(i % 200).arg(i % 150).arg(20 * i + 10).arg(20 * i + 20);
+    }
+    auto* pane = window.control<QPlainTextEdit>(QStringLiteral("RGcode"));
+    pane->setPlainText(program);
+    window.show();
+    QTextDocument* document = pane->document();
+    int line = 0;
+    for (auto _ : state) {
+        line = (line + 7919) % document->blockCount();
+        pane->setTextCursor(QTextCursor(document->findBlockByNumber(line)));
+    }
+}
+BENCHMARK(BM_TrackCaret250kLines)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

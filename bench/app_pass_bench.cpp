@@ -54,6 +54,17 @@ void BM_WindowPass100kAtStartSpeed(benchmark::State& state) {
 }
 BENCHMARK(BM_WindowPass100kAtStartSpeed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Opening a 100k-record design: reading, storing, generating, filling the pane, and an unpaced pass.
+void BM_OpenDesign100k(benchmark::State& state) {
+    QTemporaryDir folder;
+    SilentDialogs dialogs;
+    tessaline::MainWindow window(folder.path().toStdString(), dialogs);
+    window.setEventPump([] {});
+    const QString design = writeDesign(folder, 100000);
+    for (auto _ : state) window.loadDesign(design);
+}
+BENCHMARK(BM_OpenDesign100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // A caret move in a 250k-line program: the line query, the parse and the cross-hair's move.
 void BM_TrackCaret250kLines(benchmark::State& state) {
     QTemporaryDir folder;

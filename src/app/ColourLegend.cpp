@@ -2,7 +2,7 @@
 
 #include "app/MainWindowForm.h"
 #include "common/NumberFormat.h"
-#include "preview/model/ThreadPalette.h"
+#include "preview/ThreadColour.h"
 #include "preview/model/TimeEstimate.h"
 
 #include <QComboBox>
@@ -20,8 +20,6 @@ namespace {
 constexpr int kSwatches = 35;  // swatches 0-34 take colours; 35 stays as the form made it
 constexpr int kFirstBar = 36;
 constexpr int kBarTopTwips = 255;
-
-QColor toQColor(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
 
 double readNumber(const QComboBox* combo) { return parseLenient(combo->currentText().toStdString()); }
 
@@ -64,15 +62,15 @@ void ColourLegend::begin() {
     clearColor();
     const QColor neutral = form_->palette().color(QPalette::Button);
     for (int i = 0; i < kSwatches; ++i) setCellColour(i, neutral);
-    setCellColour(0, toQColor(threadColour(1)));
+    setCellColour(0, threadQColor(1));
 }
 
 void ColourLegend::endColourBlock(int ended, std::int64_t stitches, int started) {
-    setCellColour(started - 1, toQColor(threadColour(started)));
+    setCellColour(started - 1, threadQColor(started));
     const ColourBlockStats block = colourBlockStats(ended, stitches, totalStitches(), readNumber(spm_));
     const int barIndex = 35 + ended;
     QLabel* bar = cell(barIndex);
-    setCellColour(barIndex, toQColor(threadColour(ended)));
+    setCellColour(barIndex, threadQColor(ended));
     bar->resize(bar->width(), twipsToPixels(static_cast<int>(std::lround(barHeightTwips(block)))));
     bar->setToolTip(QString::fromStdString(barTooltip(block)));
     bar->setVisible(true);
@@ -82,7 +80,7 @@ void ColourLegend::endColourBlock(int ended, std::int64_t stitches, int started)
     QTextCursor cursor(statistics_->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
-    format.setForeground(toQColor(threadColour(ended)));
+    format.setForeground(threadQColor(ended));
     cursor.insertText(QString::fromStdString(statisticsLine(block)) + QLatin1Char('\n'), format);
 }
 

@@ -8,7 +8,7 @@
 #include "design/WorkStore.h"
 #include "preview/Icons.h"
 #include "preview/model/GcodeLineParse.h"
-#include "preview/model/ThreadPalette.h"
+#include "preview/ThreadColour.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -155,8 +155,7 @@ void PreviewController::showPendingNeedle() {
     sinceShown_.restart();
     if (pendingNeedle_) centreOn(needle_, *pendingNeedle_);
     if (pendingReadout_) {
-        const Rgb rgb = threadColour(pendingReadout_->colour);
-        const QColor colour(rgb.red, rgb.green, rgb.blue);
+        const QColor colour = threadQColor(pendingReadout_->colour);
         if (readout_->palette().color(QPalette::WindowText) != colour) {
             QPalette palette = readout_->palette();
             palette.setColor(QPalette::WindowText, colour);

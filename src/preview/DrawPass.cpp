@@ -1,7 +1,7 @@
 #include "preview/DrawPass.h"
 
 #include "common/NumberFormat.h"
-#include "preview/model/ThreadPalette.h"
+#include "preview/ThreadColour.h"
 
 #include <QLineF>
 #include <QPen>
@@ -26,8 +26,6 @@ constexpr double kHoopWidthDivisor = 48.6;
 constexpr double kNeedlePointRadius = 0.1;
 // Colour numbers run 1 to 34 and start again; entry 35 only colours the 34th change's segment.
 constexpr int kLastCycledColour = kThreadColourCount - 1;
-
-QColor toQColor(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
 
 int threadWidth(double penWidth) {
     if (!std::isfinite(penWidth)) return 1;
@@ -108,20 +106,20 @@ void DrawPass::row(const DesignRecord& record) {
         case RecordKind::Stitch:
             ++blockStitches_;
             if (blockStitches_ == 1 && !hoopMarked_) startMarkerStep(settings);
-            usePen(toQColor(threadColour(colour_)), threadWidth_, Qt::SolidLine);
+            usePen(threadQColor(colour_), threadWidth_, Qt::SolidLine);
             drawSegment(previous_, q);
             observer_.showNeedle(q, colour_);
             if (settings.needlePoint) drawNeedlePoint(q);
             break;
         case RecordKind::Jump:
-            usePen(toQColor(threadColour(colour_)), threadWidth_, Qt::DotLine);
+            usePen(threadQColor(colour_), threadWidth_, Qt::DotLine);
             drawSegment(previous_, q);
             break;
         case RecordKind::ColourChange:
             ++colour_;
             observer_.endColourBlock(colour_ - 1, blockStitches_, colour_);
             blockStitches_ = 0;
-            usePen(toQColor(threadColour(colour_)), threadWidth_, Qt::SolidLine);
+            usePen(threadQColor(colour_), threadWidth_, Qt::SolidLine);
             drawSegment(previous_, q);
             if (colour_ > kLastCycledColour) colour_ = 1;
             break;

@@ -2,8 +2,11 @@
 
 #include "common/NumberFormat.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <streambuf>
 #include <system_error>
@@ -19,11 +22,27 @@ namespace {
 
 std::string errnoText(int error) { return std::generic_category().message(error); }
 
+struct WriteFault {
+    std::filesystem::path target;
+    std::size_t failAfter = 0;
+    int error = 0;
+};
+
+std::mutex faultsMutex;
+std::vector<WriteFault> faults;
+
+std::optional<WriteFault> faultFor(const std::filesystem::path& target) {
+    const std::lock_guard lock(faultsMutex);
+    for (const WriteFault& fault : faults)
+        if (fault.target == target) return fault;
+    return std::nullopt;
+}
+
 // Unbuffered-by-stdio output onto a file descriptor, so that every failed write(2) (a full
 // disk, a size limit) is seen with its errno instead of being lost in a library buffer.
 class FdStreamBuf : public std::streambuf {
 public:
-    explicit FdStreamBuf(int fd) : fd_(fd), buffer_(kBufferSize) {
+    FdStreamBuf(int fd, std::optional<WriteFault> fault) : fd_(fd), buffer_(kBufferSize), fault_(std::move(fault)) {
         setp(buffer_.data(), buffer_.data() + buffer_.size());
     }
 
@@ -66,12 +85,21 @@ private:
     bool writeAll(const char* data, std::size_t size) {
         if (error_ != 0) return false;
         while (size > 0) {
-            const ssize_t written = ::write(fd_, data, size);
+            std::size_t piece = size;
+            if (fault_) {
+                if (fault_->failAfter == 0) {
+                    error_ = fault_->error;
+                    return false;
+                }
+                piece = std::min(piece, fault_->failAfter);
+            }
+            const ssize_t written = ::write(fd_, data, piece);
             if (written < 0) {
                 if (errno == EINTR) continue;
                 error_ = errno;
                 return false;
             }
+            if (fault_) fault_->failAfter -= static_cast<std::size_t>(written);
             data += written;
             size -= static_cast<std::size_t>(written);
         }
@@ -80,6 +108,7 @@ private:
 
     int fd_;
     std::vector<char> buffer_;
+    std::optional<WriteFault> fault_;
     int error_ = 0;
 };
 
@@ -137,6 +166,16 @@ void syncFolder(const std::filesystem::path& target) {
 
 }  // namespace
 
+void injectWriteFault(const std::filesystem::path& target, std::size_t failAfter, int error) {
+    const std::lock_guard lock(faultsMutex);
+    faults.push_back({target, failAfter, error});
+}
+
+void clearWriteFaults() {
+    const std::lock_guard lock(faultsMutex);
+    faults.clear();
+}
+
 void writeFileAtomically(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write) {
     std::filesystem::path temporary;
     const int fd = createTemporary(target, temporary);
@@ -146,7 +185,7 @@ void writeFileAtomically(const std::filesystem::path& target, const std::functio
     }
     TemporaryGuard guard(temporary, fd);
 
-    FdStreamBuf buffer(fd);
+    FdStreamBuf buffer(fd, faultFor(target));
     std::ostream stream(&buffer);
     write(stream);
     stream.flush();

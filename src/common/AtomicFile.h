@@ -4,6 +4,7 @@
 
 #include "common/PathError.h"
 #include <filesystem>
+#include <cstddef>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -21,5 +22,10 @@ public:
 // file is removed and target is untouched: stream or disk errors throw FileWriteError, and an
 // exception thrown by write itself propagates unchanged.
 void writeFileAtomically(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write);
+
+// Fault injection for tests: the next writes meant for target fail with errno `error` once
+// failAfter bytes have reached the disk, as a full disk fails them. Until cleared.
+void injectWriteFault(const std::filesystem::path& target, std::size_t failAfter, int error);
+void clearWriteFaults();
 
 }  // namespace tessaline

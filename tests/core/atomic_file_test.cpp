@@ -183,3 +183,42 @@ TEST_F(AtomicFileTest, FullDiskIsDetectedAndOldFileKept) {
 
 }  // namespace
 }  // namespace tessaline
+
+namespace tessaline {
+namespace {
+
+// Writes that fail part-way (injected after N bytes, as a full disk or a failing device fails
+// them) never reach the target and leave no temporary file.
+TEST_F(AtomicFileTest, InjectedWriteFaultsKeepTheOldFile) {
+    const fs::path target = folder_ / "out.gc";
+    const std::string program(200'000, 'G');
+    struct Case {
+        std::size_t failAfter;
+        int error;
+        const char* reason;
+    };
+    for (const Case& c : {Case{0, ENOSPC, "No space left on device"}, Case{1, EIO, "Input/output error"},
+                          Case{65'536, ENOSPC, "No space left on device"}, Case{199'999, EDQUOT, "quota"}}) {
+        SCOPED_TRACE(c.failAfter);
+        put(target, "old content");
+        injectWriteFault(target, c.failAfter, c.error);
+        try {
+            writeFileAtomically(target, [&](std::ostream& out) { out << program; });
+            ADD_FAILURE() << "no FileWriteError";
+        } catch (const FileWriteError& e) {
+            EXPECT_EQ(e.path(), target);
+            EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
+        }
+        clearWriteFaults();
+        EXPECT_EQ(read(target), "old content");
+        EXPECT_TRUE(othersThan("out.gc").empty());
+    }
+    // A fault for another file does not touch this one.
+    injectWriteFault(folder_ / "other.gc", 0, ENOSPC);
+    writeFileAtomically(target, [&](std::ostream& out) { out << program; });
+    clearWriteFaults();
+    EXPECT_EQ(read(target), program);
+}
+
+}  // namespace
+}  // namespace tessaline

@@ -19,6 +19,7 @@ public:
     QString openFileName(QWidget*, const QString&, const QStringList&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QStringList&, const QString&, QString*) override { return {}; }
     void message(QWidget*, Icon, const QString&, const QString&) override {}
+    bool confirm(QWidget*, const QString&, const QString&) override { return false; }
 };
 
 // 100k records: runs of stitches in ten colours with a jump between blocks.

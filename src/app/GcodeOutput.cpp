@@ -4,6 +4,7 @@
 #include "app/LineQuery.h"
 #include "common/AtomicFile.h"
 #include "common/NumberFormat.h"
+#include "design/DesignSeal.h"
 #include "design/WorkStore.h"
 #include "gcode/ScratchProgram.h"
 
@@ -13,7 +14,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 
 namespace tessaline {
 
@@ -66,33 +66,35 @@ GcodeOptions GcodeOutput::options() const {
     return options;
 }
 
-bool GcodeOutput::refresh() {
-    pane_->clear();
-    QString storeProblem;
-    try {
-        writeProgramFile(scratchFile_, options(), [&](const RecordSink& sink) {
-            // An unreadable store still gives a program: its header and footer.
-            try {
-                store_.forEachRecord(sink);
-            } catch (const StoreError& error) {
-                storeProblem = QString::fromStdString(error.what());
-            }
-        });
-    } catch (const FileWriteError& error) {
-        dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
-                         QStringLiteral("The G-code program cannot be written:\n%1").arg(QString::fromStdString(error.what())));
-        return false;
+void GcodeOutput::walkDesign(const std::function<void(const DesignRecord&)>& sink) const {
+    if (state_.loadedDesign) {
+        forEachSealedRecord(store_, *state_.loadedDesign, sink);
+    } else {
+        store_.forEachRecord(sink);
     }
-    if (!storeProblem.isEmpty()) {
-        dialogs_.message(form_, UserDialogs::Icon::Warning, kAppTitle,
-                         QStringLiteral("The stored design cannot be read, so the program holds no stitches:\n%1").arg(storeProblem));
+}
+
+void GcodeOutput::tell(const QString& text) const {
+    dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle, text);
+}
+
+bool GcodeOutput::refresh(const QString& consequence) {
+    try {
+        writeProgramFile(scratchFile_, options(), [this](const RecordSink& sink) { walkDesign(sink); });
+    } catch (const StoreError& error) {
+        tell(QStringLiteral("The stored design cannot be read, so the G-code program was not refreshed%1:\n%2")
+                 .arg(consequence, QString::fromStdString(error.what())));
+        return false;
+    } catch (const FileWriteError& error) {
+        tell(QStringLiteral("The G-code program cannot be written, so it was not refreshed%1:\n%2")
+                 .arg(consequence, QString::fromStdString(error.what())));
+        return false;
     }
 
     QFile scratch(toQString(scratchFile_));
     if (!scratch.open(QIODevice::ReadOnly)) {
-        dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
-                         QStringLiteral("The G-code program cannot be read back:\n%1: %2")
-                             .arg(toQString(scratchFile_), scratch.errorString()));
+        tell(QStringLiteral("The G-code program cannot be read back, so it was not refreshed%1:\n%2: %3")
+                 .arg(consequence, toQString(scratchFile_), scratch.errorString()));
         return false;
     }
     QString program = QString::fromUtf8(scratch.readAll());
@@ -112,17 +114,31 @@ void GcodeOutput::save() {
     QString name = dialogs_.saveFileName(form_, QStringLiteral("Save As"), {kGcodeFilter, kNcFilter, kAllFilter},
                                          kGcodeFilter, &chosenFilter);
     if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty()) name += chosenFilter == kNcFilter ? QStringLiteral(".NC") : QStringLiteral(".GC");
-    if (!refresh()) return;
+    name = withProgramExtension(name, chosenFilter == kNcFilter ? QStringLiteral("NC") : QStringLiteral("GC"));
+    // The question comes after the extension is known, so it is about the file really written.
+    if (QFileInfo::exists(name) &&
+        !dialogs_.confirm(form_, QStringLiteral("Confirm Save As"),
+                          QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(name).fileName())))
+        return;
+    const QString notWritten = QStringLiteral(", and %1 was not written").arg(name);
+    if (!refresh(notWritten)) return;
 
-    QString program = pane_->toPlainText();
-    program.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    program += QStringLiteral("\r\n");
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(program.toUtf8()) < 0 || !file.commit()) {
-        dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
-                         QStringLiteral("The G-code program was not saved:\n%1: %2").arg(name, file.errorString()));
+    try {
+        writeProgramFile(QFile::encodeName(name).toStdString(), options(),
+                         [this](const RecordSink& sink) { walkDesign(sink); });
+    } catch (const StoreError& error) {
+        tell(QStringLiteral("The stored design cannot be read, so %1 was not written:\n%2")
+                 .arg(name, QString::fromStdString(error.what())));
+    } catch (const FileWriteError& error) {
+        tell(QStringLiteral("The G-code program was not saved; %1 is as it was:\n%2")
+                 .arg(name, QString::fromStdString(error.what())));
     }
+}
+
+QString withProgramExtension(const QString& name, const QString& extension) {
+    if (name.endsWith(QLatin1Char('.'))) return name + extension;
+    if (QFileInfo(name).suffix().isEmpty()) return name + QLatin1Char('.') + extension;
+    return name;
 }
 
 }  // namespace tessaline

@@ -4,9 +4,13 @@
 
 #include "app/UserDialogs.h"
 #include "app/WindowState.h"
+#include "design/DesignRecord.h"
 #include "gcode/GcodeOptions.h"
 
+#include <QString>
+
 #include <filesystem>
+#include <functional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -24,13 +28,20 @@ public:
     // The generator's inputs as the controls hold them now.
     GcodeOptions options() const;
 
-    // Generates into the scratch file, loads it into the pane and shows the line count.
-    // Returns false (after telling the user) when the scratch file cannot be written or read.
-    bool refresh();
-    // Asks for a file name, regenerates, and writes the program there atomically.
+    // Generates into the scratch file, loads it into the pane and shows the line count. When the
+    // program cannot be made (the loaded design is gone from the store, the scratch file cannot be
+    // written or read) it tells the user, adding `consequence` to the message, leaves the pane and
+    // the count as they were and returns false.
+    bool refresh(const QString& consequence = {});
+    // Asks for a file name (asking before replacing a file), regenerates, and writes the program
+    // there through the same atomic writer as the converter; a failure leaves the file as it was.
     void save();
 
 private:
+    // Hands the loaded design's records to sink; throws StoreError when the store no longer holds it.
+    void walkDesign(const std::function<void(const DesignRecord&)>& sink) const;
+    void tell(const QString& text) const;
+
     QWidget* form_;
     const WindowState& state_;
     const WorkStore& store_;
@@ -39,5 +50,8 @@ private:
     QPlainTextEdit* pane_;
     QLabel* lineCount_;
 };
+
+// name with ".<extension>" added when it has none ("p1" -> "p1.GC", "dot." -> "dot.GC").
+QString withProgramExtension(const QString& name, const QString& extension);
 
 }  // namespace tessaline

@@ -8,6 +8,7 @@
 #include "app/MarkerImage.h"
 #include "app/PreviewController.h"
 #include "common/NumberFormat.h"
+#include "design/DesignSeal.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "design/WorkStore.h"
@@ -62,8 +63,9 @@ MainWindow::MainWindow(std::filesystem::path storeFolder, UserDialogs& dialogs, 
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       dialogs_(dialogs),
-      storePath_(storeFolder / WorkStore::kFileName),
-      scratchPath_(storeFolder / "Gcodedst.txt") {
+      storeFolder_(storeFolder),
+      storePath_(storeFolder_.path() / WorkStore::kFileName),
+      scratchPath_(storeFolder_.path() / "Gcodedst.txt") {
     setObjectName(QStringLiteral("frmTest"));
     setWindowTitle(mainWindowCaption());
     QFont font = this->font();
@@ -171,7 +173,7 @@ void MainWindow::startUp() {
     auto* canvas = control<QWidget>(QStringLiteral("Picture1"));
     setBackground(canvas, Qt::black);
     control<QLabel>(QStringLiteral("Label1"))->setVisible(false);
-    openStore();
+    openStore(QStringLiteral("The work store cannot be used, so designs cannot be loaded:\n%1"));
     const int canvasSide = twipsToPixels(static_cast<int>(kCanvasTwips));
     canvas->setGeometry(0, 0, canvasSide, canvasSide);
     control<QScrollBar>(QStringLiteral("VScroll1"))->setValue(50);
@@ -212,7 +214,9 @@ void MainWindow::fillLists() {
     slider->setValue(10);
 }
 
-void MainWindow::openStore() {
+bool MainWindow::openStore(const QString& failure) {
+    // Once opened, the store may be removed or damaged behind the window's back; it is made anew.
+    const bool vanished = storeOpened_ && !std::filesystem::exists(storePath_);
     try {
         if (auto recovery = store_->open()) {
             message(UserDialogs::Icon::Warning,
@@ -220,12 +224,16 @@ void MainWindow::openStore() {
                                    "has been made.")
                         .arg(QString::fromStdString(recovery->file.string()),
                              QString::fromStdString(recovery->damagedFile.string())));
+        } else if (vanished) {
+            message(UserDialogs::Icon::Warning, QStringLiteral("The work store %1 was missing. A fresh store has been made.")
+                                                    .arg(QString::fromStdString(storePath_.string())));
         }
     } catch (const StoreError& error) {
-        message(UserDialogs::Icon::Critical,
-                QStringLiteral("The work store cannot be used, so designs cannot be loaded:\n%1")
-                    .arg(QString::fromStdString(error.what())));
+        message(UserDialogs::Icon::Critical, failure.arg(QString::fromStdString(error.what())));
+        return false;
     }
+    storeOpened_ = true;
+    return true;
 }
 
 void MainWindow::centreOnScreen() {
@@ -274,10 +282,17 @@ void MainWindow::openDst() {
 
 void MainWindow::loadDesign(const QString& path) {
     DesignFigures figures;
+    DesignSeal seal;
     try {
         const std::vector<std::uint8_t> bytes = readDesignFile(path.toStdString());
+        if (!openStore(QStringLiteral("The design cannot be stored; the previous design stays:\n%1"))) return;
         // The stored design is replaced only once the whole file has been read and decoded.
-        store_->replaceDesign([&](const RecordSink& sink) { figures = decodeDst(bytes, sink); });
+        store_->replaceDesign([&](const RecordSink& sink) {
+            figures = decodeDst(bytes, [&](const DesignRecord& record) {
+                seal.add(record);
+                sink(record);
+            });
+        });
     } catch (const DesignFileError& error) {
         message(UserDialogs::Icon::Critical,
                 QStringLiteral("The design file cannot be read:\n%1").arg(QString::fromStdString(error.what())));
@@ -287,6 +302,7 @@ void MainWindow::loadDesign(const QString& path) {
                                                  .arg(QString::fromStdString(error.what())));
         return;
     }
+    state_.loadedDesign = seal;
     showFigures(figureTexts(figures, bareFileName(path.toStdString())));
     for (const char* name : {"Command2", "Command3", "Command6"})
         control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);

@@ -3,6 +3,7 @@
 // turns the user's clicks into calls of the core. Handlers are short and delegate.
 
 #include "app/AboutBox.h"
+#include "app/StoreLocation.h"
 #include "app/UserDialogs.h"
 #include "app/WindowState.h"
 
@@ -24,7 +25,8 @@ class WorkStore;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // storeFolder holds the work store Gcode.mdb and the scratch program Gcodedst.txt.
+    // storeFolder holds the work store Gcode.mdb and the scratch program Gcodedst.txt; while
+    // another window uses it, this one works in a private folder instead.
     MainWindow(std::filesystem::path storeFolder, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -77,7 +79,9 @@ private:
     void connectPreview();
     void startUp();
     void fillLists();
-    void openStore();
+    // Opens the store, making it anew when missing or damaged and saying so; false after telling
+    // the user `failure` (with %1 for the reason) when it cannot be used.
+    bool openStore(const QString& failure);
     void centreOnScreen();
     void scrollViewport();
     void trackCaret();
@@ -86,6 +90,7 @@ private:
     void message(UserDialogs::Icon icon, const QString& text, const QString& title = {});
 
     UserDialogs& dialogs_;
+    WindowStoreFolder storeFolder_;
     std::filesystem::path storePath_;
     std::filesystem::path scratchPath_;
     std::unique_ptr<WorkStore> store_;
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<PreviewController> preview_;
     QPointer<AboutBox> about_;
     WindowState state_;
+    bool storeOpened_ = false;
 };
 
 }  // namespace tessaline

@@ -5,6 +5,7 @@
 #include "app/EventPacer.h"
 #include "app/MarkerImage.h"
 #include "common/NumberFormat.h"
+#include "design/DesignSeal.h"
 #include "design/WorkStore.h"
 #include "preview/Icons.h"
 #include "preview/model/GcodeLineParse.h"
@@ -59,6 +60,8 @@ PreviewController::PreviewController(QWidget* form, WindowState& state, const Wo
     showIcon(startMarker_, MarkerIcon::DesignStart);
     showIcon(homeMarker_, MarkerIcon::MachineHome);
     showIcon(needle_, MarkerIcon::Needle);
+    // The needle only shows where the caret is; clicks go to the markers beneath it.
+    needle_->setAttribute(Qt::WA_TransparentForMouseEvents);
     sinceShown_.start();
 }
 
@@ -87,9 +90,11 @@ void PreviewController::runPass() {
     bool finish = true;
     try {
         RecordCursor cursor = store_.cursor();
+        SealCheck check(store_, state_.loadedDesign ? &*state_.loadedDesign : nullptr);
         DesignRecord record;
         bool first = true;
         while (cursor.next(record)) {
+            check.add(record);
             // The first row is only the starting point; every later row waits its turn.
             if (!first) paceRow();
             first = false;
@@ -101,6 +106,7 @@ void PreviewController::runPass() {
             state_.hoopMarked = pass.hoopMarked();
             canvas_->imageChanged();
         }
+        if (!endRequested_) check.finish();
     } catch (const StoreError& error) {
         dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
                          QStringLiteral("The stored design cannot be read:\n%1").arg(QString::fromStdString(error.what())));
@@ -132,7 +138,6 @@ PassSettings PreviewController::settings() {
     settings.invertX = state_.invertX;
     settings.invertY = state_.invertY;
     settings.needlePoint = state_.needlePointOn;
-    settings.highlight = form_->palette().color(QPalette::Highlight);
     return settings;
 }
 
@@ -142,7 +147,7 @@ void PreviewController::endColourBlock(int ended, std::int64_t stitches, int sta
     legend_.endColourBlock(ended, stitches, started);
 }
 
-void PreviewController::finishLegend(int colour) { legend_.finish(colour); }
+void PreviewController::finishLegend(int colour) { legend_.finish(colour, endRequested_); }
 
 void PreviewController::showNeedle(QPointF point, int colour) {
     // Moving widgets costs a repaint each; only the latest state is shown, at screen rate.

@@ -1,11 +1,32 @@
 #pragma once
 // Where the work store and the scratch program live: the program's folder when it is writable,
-// else the per-user data folder.
+// else the per-user data folder; and, per window, which of them that window may use.
+
+#include <QLockFile>
+#include <QTemporaryDir>
 
 #include <filesystem>
+#include <memory>
 
 namespace tessaline {
 
+// The program's folder when it and any store already in it are writable, else the per-user
+// data folder.
 std::filesystem::path defaultStoreFolder();
+
+// The folder one window keeps its store and scratch program in. The first window takes the
+// shared folder and holds it by a lock file; a window that finds it held gets a private
+// temporary folder of its own, removed with this object, so two windows never mix designs.
+class WindowStoreFolder {
+public:
+    explicit WindowStoreFolder(const std::filesystem::path& shared);
+    const std::filesystem::path& path() const { return path_; }
+    bool isPrivate() const { return private_ != nullptr; }
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QTemporaryDir> private_;
+    std::filesystem::path path_;
+};
 
 }  // namespace tessaline

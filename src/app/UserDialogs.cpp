@@ -14,7 +14,9 @@ QString DesktopDialogs::openFileName(QWidget* parent, const QString& title, cons
 QString DesktopDialogs::saveFileName(QWidget* parent, const QString& title, const QStringList& filters,
                                      const QString& selected, QString* chosenFilter) {
     QString chosen = selected;
-    QString name = QFileDialog::getSaveFileName(parent, title, QString(), filters.join(QStringLiteral(";;")), &chosen);
+    // The window asks before replacing, once the extension it adds is known.
+    QString name = QFileDialog::getSaveFileName(parent, title, QString(), filters.join(QStringLiteral(";;")), &chosen,
+                                                QFileDialog::DontConfirmOverwrite);
     if (chosenFilter) *chosenFilter = chosen;
     return name;
 }
@@ -25,6 +27,11 @@ void DesktopDialogs::message(QWidget* parent, Icon icon, const QString& title, c
                                                                 : QMessageBox::Critical;
     QMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool DesktopDialogs::confirm(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 }  // namespace tessaline

@@ -21,6 +21,8 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& title, const QStringList& filters,
                                  const QString& selected, QString* chosenFilter) = 0;
     virtual void message(QWidget* parent, Icon icon, const QString& title, const QString& text) = 0;
+    // A yes/no question whose safe answer, No, is the default; true for Yes.
+    virtual bool confirm(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -31,6 +33,7 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QStringList& filters, const QString& selected,
                          QString* chosenFilter) override;
     void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override;
+    bool confirm(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 }  // namespace tessaline

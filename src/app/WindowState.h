@@ -1,7 +1,11 @@
 #pragma once
 // The window-level flags and points that several parts of the window share for its whole life.
 
+#include "design/DesignSeal.h"
+
 #include <QPointF>
+
+#include <optional>
 
 namespace tessaline {
 
@@ -12,6 +16,8 @@ struct WindowState {
     bool needlePointOn = true;  // white needle dots and the coordinate readout
     bool hoopMarked = false;    // start marker and hoop drawn in the current pass
     QPointF designStart{0, 0};  // where the last start-marker step put the start marker
+    // The design this window loaded, as stored; nothing else in the store is ever used.
+    std::optional<DesignSeal> loadedDesign;
 };
 
 }  // namespace tessaline

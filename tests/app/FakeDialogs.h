@@ -29,6 +29,8 @@ public:
     QString saveFilter;             // the filter in force when a save dialog is accepted
     std::vector<RecordedMessage> messages;
     std::vector<RecordedFileDialog> fileDialogs;
+    bool confirmAnswer = true;   // the answer to every yes/no question
+    std::vector<QString> questions;
 
     QString openFileName(QWidget*, const QString& title, const QStringList& filters, const QString& selected) override {
         fileDialogs.push_back({title, filters, selected});
@@ -42,6 +44,10 @@ public:
     }
     void message(QWidget*, Icon icon, const QString& title, const QString& text) override {
         messages.push_back({icon, title, text});
+    }
+    bool confirm(QWidget*, const QString&, const QString& text) override {
+        questions.push_back(text);
+        return confirmAnswer;
     }
 
 private:

@@ -138,13 +138,15 @@ TEST_F(GcodeOutputTest, FailedSaveSaysWhyAndKeepsWhatWasThere) {
     EXPECT_TRUE(QFileInfo(folder.filePath("taken.GC")).isDir());
 }
 
-TEST_F(GcodeOutputTest, UnwritableScratchFileGivesAMessageAndAnEmptyPane) {
+TEST_F(GcodeOutputTest, UnwritableScratchFileGivesAMessageAndKeepsThePane) {
+    const QString program = pane()->toPlainText();
     std::filesystem::remove(window->scratchPath());
     std::filesystem::create_directory(window->scratchPath());  // the scratch name is taken by a folder
     window->populateGcode();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].text.contains("Gcodedst.txt"));
-    EXPECT_TRUE(pane()->toPlainText().isEmpty());
+    EXPECT_TRUE(dialogs.messages[0].text.contains("not refreshed"));
+    EXPECT_EQ(pane()->toPlainText(), program);
 }
 
 TEST_F(GcodeOutputTest, ZBoxesFollowZMovesAndTakeOnlyNumberCharacters) {
@@ -153,7 +155,9 @@ TEST_F(GcodeOutputTest, ZBoxesFollowZMovesAndTakeOnlyNumberCharacters) {
     QTest::keyClicks(z, "5");
     EXPECT_EQ(z->text(), "-8");  // disabled: no input at all
     QTest::mouseClick(window->control<QRadioButton>("Zmove"), Qt::LeftButton);  // already selected
+    EXPECT_TRUE(window->control<QRadioButton>("Zmove")->isChecked());
     EXPECT_TRUE(z->isEnabled());
+    EXPECT_EQ(z->toolTip(), "Value of Z");
     EXPECT_TRUE(shortZ->isEnabled());
     z->clear();
     QTest::keyClicks(z, "a-b-8c.d.+9");

@@ -84,8 +84,8 @@ void ColourLegend::endColourBlock(int ended, std::int64_t stitches, int started)
     cursor.insertText(QString::fromStdString(statisticsLine(block)) + QLatin1Char('\n'), format);
 }
 
-void ColourLegend::finish(int colour) {
-    setCellColour(colour - 1, form_->palette().color(QPalette::Button));
+void ColourLegend::finish(int colour, bool endedEarly) {
+    if (!endedEarly) setCellColour(colour - 1, form_->palette().color(QPalette::Button));
     const JobCounts job{totalStitches(),
                         parseLenient(form_->findChild<QLabel*>(QStringLiteral("LblColor"))->text().toStdString())};
     const MachineTimes machine{readNumber(spm_), readNumber(threadChange_), readNumber(hoop_)};

@@ -23,7 +23,8 @@ public:
     void clearColor();
     void begin();
     void endColourBlock(int ended, std::int64_t stitches, int started);
-    void finish(int colour);
+    // An early end keeps the swatch of the colour being stitched: its stitches are on the canvas.
+    void finish(int colour, bool endedEarly = false);
 
 private:
     QLabel* cell(int index) const;

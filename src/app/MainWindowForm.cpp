@@ -3,6 +3,7 @@
 #include "app/CanvasWidget.h"
 #include "app/MarkerImage.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QTextEdit>
 
 #include <array>
+#include <utility>
 
 namespace tessaline {
 
@@ -157,6 +159,8 @@ QWidget* create(const ControlSpec& spec, QWidget* parent) {
     case Kind::Option: {
         auto* option = new QRadioButton(text, parent);
         option->setChecked(spec.flags & Checked);
+        // Alone in its frame, an auto-exclusive option could be clicked off; a group keeps it on.
+        (new QButtonGroup(parent))->addButton(option);
         return option;
     }
     case Kind::Text: return new QLineEdit(text, parent);
@@ -200,6 +204,11 @@ QWidget* create(const ControlSpec& spec, QWidget* parent) {
 
 }  // namespace
 
+// Tool tips the form gives its controls at creation.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"txtZ", "Value of Z"},
+};
+
 void buildForm(QWidget* client) {
     QFont arial = client->font();
     arial.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
@@ -213,7 +222,12 @@ void buildForm(QWidget* client) {
                             twipsToPixels(spec.height));
         if (spec.flags & Disabled) widget->setEnabled(false);
         if (spec.flags & Hidden) widget->setVisible(false);
-        if (spec.flags & Arial) widget->setFont(arial);
+        if (spec.flags & Arial) {
+            widget->setFont(arial);
+        } else if (parent != client) {
+            // A frame's caption font is its own: its children keep the window's font.
+            widget->setFont(client->font());
+        }
         if (spec.flags & Narrow) {
             QFont narrow = widget->font();
             narrow.setPixelSize(10);
@@ -243,6 +257,7 @@ void buildForm(QWidget* client) {
         bar->setObjectName(QStringLiteral("Label17_%1").arg(i));
         bar->setAutoFillBackground(true);
     }
+    for (const auto& [name, tip] : kToolTips) client->findChild<QWidget*>(QString::fromUtf8(name))->setToolTip(QString::fromUtf8(tip));
     // The statistics pane lies above the bars it is moved along.
     client->findChild<QWidget*>(QStringLiteral("RTET"))->raise();
 }

@@ -19,6 +19,10 @@ namespace {
 // lie far off a tiny W x H box would otherwise hand the rasteriser numbers it cannot hold.
 constexpr double kPixelLimit = 1e5;
 
+// The hoop circle around the design start: one fixed blue, so the window and the converter's
+// picture agree whatever the desktop's highlight colour.
+const QColor kHoopCircleColour(0, 120, 215);
+
 // The boundary lies 1 mm outside the W x H box on every side.
 constexpr double kBoundaryMargin = 2;
 // R = (D / 2) x (W / 48.6).
@@ -143,7 +147,7 @@ void DrawPass::startMarkerStep(const PassSettings& settings) {
     drawCircle(QPointF(0, 0), radius);
     observer_.placeHomeMarker(QPointF(0, 0));
     if (settings.showHoop) {
-        usePen(settings.highlight, 1, Qt::DashDotLine);
+        usePen(kHoopCircleColour, 1, Qt::DashDotLine);
         drawCircle(previous_, radius);
         hoopMarked_ = true;
     }

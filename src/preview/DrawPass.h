@@ -25,7 +25,6 @@ struct PassSettings {
     bool invertX = false;
     bool invertY = false;
     bool needlePoint = true;    // white dot at every stitch end
-    QColor highlight = QColor(0, 120, 215);  // the hoop circle around the design start
 };
 
 // The window's side of the pass. Points are in drawing units (design millimetres).

@@ -178,6 +178,17 @@ TEST_F(PreviewTest, ScrollBarsMoveTheCanvas) {
     EXPECT_EQ(canvas->x(), -range / 4);
 }
 
+TEST_F(PreviewTest, ClicksReachTheMarkersUnderTheNeedle) {
+    open(writeDesign("two.dst", twoBlocks()));
+    auto* canvas = window->control<QWidget>("Picture1");
+    auto* needle = window->control<QWidget>("ImgCur");
+    auto* start = window->control<QWidget>("ImgCtr");
+    needle->move(start->geometry().center() - QPoint(needle->width() / 2, needle->height() / 2));
+    needle->raise();
+    needle->show();
+    EXPECT_EQ(canvas->childAt(start->geometry().center()), start);
+}
+
 TEST_F(PreviewTest, MarkerMessages) {
     QTest::mousePress(window->control<MarkerImage>("ImgCtr"), Qt::RightButton);
     QTest::mouseClick(window->control<MarkerImage>("ImgDCentre"), Qt::LeftButton);
@@ -261,6 +272,7 @@ TEST_F(PreviewTest, EscapeEndsAPassEarlyAndCloseEndsItCleanly) {
     EXPECT_EQ(calls, 1);
     EXPECT_TRUE(statistics().isEmpty());
     EXPECT_NE(caption(), "Estimated Time");  // the total still shows
+    EXPECT_EQ(cellColour(0), qcolour(1)) << "the colour being stitched keeps its swatch";
 
     calls = 0;
     window->setEventPump([&] {

@@ -212,6 +212,13 @@ TEST(StartUpStoreFaults, UnwritableLocationStillOpensTheWindow) {
     EXPECT_TRUE(window.control<QPushButton>("Command5")->isEnabled());
 }
 
+TEST_F(StartUpTest, OnlyTheEstimateFramesCaptionIsArial) {
+    EXPECT_EQ(control<QWidget>("Frame3")->font().families().front(), "Arial");
+    for (const char* child : {"Label20_0", "CmbSPM", "RTET", "Label20_3"})
+        EXPECT_EQ(control<QWidget>(child)->font().families().front(), window->font().families().front()) << child;
+    EXPECT_EQ(control<QWidget>("Label20_0")->font().pixelSize(), 10);  // the narrow caption stays narrow
+}
+
 TEST_F(StartUpTest, AboutBoxIsOneModelessWindow) {
     window->show();
     window->showAbout();

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -13,7 +12,7 @@ namespace tessaline {
 
 namespace {
 
-bool writable(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
+bool writable(const std::filesystem::path& path) { return ::access(path.c_str(), W_OK) == 0; }
 
 QString fromPath(const std::filesystem::path& path) { return QFile::decodeName(path.c_str()); }
 
@@ -21,14 +20,19 @@ std::filesystem::path toPath(const QString& path) { return QFile::encodeName(pat
 
 }  // namespace
 
-std::filesystem::path defaultStoreFolder() {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString store = QDir(programFolder).filePath(QString::fromLatin1(WorkStore::kFileName));
+std::filesystem::path chooseStoreFolder(const std::filesystem::path& programFolder,
+                                        const std::filesystem::path& userFolder) {
+    const std::filesystem::path store = programFolder / WorkStore::kFileName;
     // A read-only store in a writable folder could not take a design either.
-    if (writable(programFolder) && (!QFileInfo::exists(store) || writable(store))) return toPath(programFolder);
-    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(userFolder);
-    return toPath(userFolder);
+    if (writable(programFolder) && (!std::filesystem::exists(store) || writable(store))) return programFolder;
+    std::error_code ignored;
+    std::filesystem::create_directories(userFolder, ignored);
+    return userFolder;
+}
+
+std::filesystem::path defaultStoreFolder() {
+    return chooseStoreFolder(toPath(QCoreApplication::applicationDirPath()),
+                             toPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
 }
 
 WindowStoreFolder::WindowStoreFolder(const std::filesystem::path& shared) : path_(shared) {

@@ -13,6 +13,9 @@ namespace tessaline {
 // The program's folder when it and any store already in it are writable, else the per-user
 // data folder.
 std::filesystem::path defaultStoreFolder();
+// The choice itself, between the two folders given.
+std::filesystem::path chooseStoreFolder(const std::filesystem::path& programFolder,
+                                        const std::filesystem::path& userFolder);
 
 // The folder one window keeps its store and scratch program in. The first window takes the
 // shared folder and holds it by a lock file; a window that finds it held gets a private

@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 #include "app/GcodeOutput.h"
+#include "app/StoreLocation.h"
 #include "common/AtomicFile.h"
 #include "design/WorkStore.h"
 
@@ -14,6 +15,8 @@
 #include <cerrno>
 #include <fstream>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace tessaline::testing {
 namespace {
@@ -195,6 +198,29 @@ TEST(ProgramExtensionTest, AddedOnlyWhereTheNameHasNone) {
     for (const auto& c : cases)
         EXPECT_EQ(withProgramExtension(QString::fromLatin1(c.name), QString::fromLatin1(c.extension)),
                   QString::fromLatin1(c.expected));
+}
+
+}  // namespace
+}  // namespace tessaline::testing
+
+namespace tessaline::testing {
+namespace {
+
+TEST(StoreFolderTest, AReadOnlyStoreOrFolderSendsTheStoreToTheUsersFolder) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes to read-only files anyway";
+    QTemporaryDir root;
+    const std::filesystem::path program = root.filePath("program").toStdString();
+    const std::filesystem::path user = root.filePath("user/data").toStdString();
+    std::filesystem::create_directories(program);
+    EXPECT_EQ(chooseStoreFolder(program, user), program);
+    writeFile(QString::fromStdString((program / "Gcode.mdb").string()), "");
+    std::filesystem::permissions(program / "Gcode.mdb", std::filesystem::perms::owner_read);
+    EXPECT_EQ(chooseStoreFolder(program, user), user);
+    EXPECT_TRUE(std::filesystem::is_directory(user));
+    std::filesystem::remove(program / "Gcode.mdb");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_EQ(chooseStoreFolder(program, user), user);
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
 }
 
 }  // namespace

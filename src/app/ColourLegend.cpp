@@ -65,6 +65,14 @@ void ColourLegend::begin() {
     setCellColour(0, threadQColor(1));
 }
 
+void ColourLegend::warn(const QString& text) {
+    QTextCursor cursor(statistics_->document());
+    cursor.movePosition(QTextCursor::Start);
+    QTextCharFormat format;
+    format.setForeground(QColor(192, 0, 0));
+    cursor.insertText(text + QLatin1Char('\n'), format);
+}
+
 void ColourLegend::endColourBlock(int ended, std::int64_t stitches, int started) {
     setCellColour(started - 1, threadQColor(started));
     const ColourBlockStats block = colourBlockStats(ended, stitches, totalStitches(), readNumber(spm_));

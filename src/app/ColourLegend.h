@@ -22,6 +22,8 @@ public:
     // Hides the bars and lays them out in their row.
     void clearColor();
     void begin();
+    // A line above the statistics, in red, until the next begin.
+    void warn(const QString& text);
     void endColourBlock(int ended, std::int64_t stitches, int started);
     // An early end keeps the swatch of the colour being stitched: its stitches are on the canvas.
     void finish(int colour, bool endedEarly = false);

@@ -11,6 +11,7 @@
 #include "design/DesignSeal.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
+#include "design/HoopFit.h"
 #include "design/WorkStore.h"
 
 #include <QApplication>
@@ -283,6 +284,7 @@ void MainWindow::openDst() {
 void MainWindow::loadDesign(const QString& path) {
     DesignFigures figures;
     DesignSeal seal;
+    DesignReach reach;
     try {
         const std::vector<std::uint8_t> bytes = readDesignFile(path.toStdString());
         if (!openStore(QStringLiteral("The design cannot be stored; the previous design stays:\n%1"))) return;
@@ -290,6 +292,7 @@ void MainWindow::loadDesign(const QString& path) {
         store_->replaceDesign([&](const RecordSink& sink) {
             figures = decodeDst(bytes, [&](const DesignRecord& record) {
                 seal.add(record);
+                reach.add(record);
                 sink(record);
             });
         });
@@ -303,6 +306,7 @@ void MainWindow::loadDesign(const QString& path) {
         return;
     }
     state_.loadedDesign = seal;
+    state_.designReach = reach.radius();
     showFigures(figureTexts(figures, bareFileName(path.toStdString())));
     for (const char* name : {"Command2", "Command3", "Command6"})
         control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);

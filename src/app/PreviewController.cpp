@@ -6,6 +6,7 @@
 #include "app/MarkerImage.h"
 #include "common/NumberFormat.h"
 #include "design/DesignSeal.h"
+#include "design/HoopFit.h"
 #include "design/WorkStore.h"
 #include "preview/Icons.h"
 #include "preview/model/GcodeLineParse.h"
@@ -141,7 +142,13 @@ PassSettings PreviewController::settings() {
     return settings;
 }
 
-void PreviewController::beginLegend() { legend_.begin(); }
+void PreviewController::beginLegend() {
+    legend_.begin();
+    // A design that leaves the hoop is worth knowing before the machine finds out.
+    const double diameter = readNumber(hoopDiameter_->currentText());
+    const HoopFit fit = hoopFit(state_.designReach, diameter);
+    if (diameter > 0 && !fit.fits) legend_.warn(QString::fromStdString("Warning: " + hoopFitText(fit, diameter)));
+}
 
 void PreviewController::endColourBlock(int ended, std::int64_t stitches, int started) {
     legend_.endColourBlock(ended, stitches, started);

@@ -18,6 +18,7 @@ struct WindowState {
     QPointF designStart{0, 0};  // where the last start-marker step put the start marker
     // The design this window loaded, as stored; nothing else in the store is ever used.
     std::optional<DesignSeal> loadedDesign;
+    double designReach = 0;  // mm, the farthest any position of the loaded design lies from home
 };
 
 }  // namespace tessaline

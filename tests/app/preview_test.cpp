@@ -178,6 +178,19 @@ TEST_F(PreviewTest, ScrollBarsMoveTheCanvas) {
     EXPECT_EQ(canvas->x(), -range / 4);
 }
 
+TEST_F(PreviewTest, ADesignLeavingTheHoopIsWarnedAboutFirst) {
+    test::DstTestEncoder design;  // 8 x 10 mm right of home: 80 mm out
+    for (int i = 0; i < 8; ++i) design.stitch(100, 0);
+    design.end();
+    window->control<QComboBox>("cmbHoopDia")->setCurrentText("150");
+    open(writeDesign("wide.dst", design));
+    ASSERT_FALSE(statistics().isEmpty());
+    EXPECT_EQ(statistics().front(), "Warning: Does not fit the 150 mm hoop: it reaches 5 mm beyond its edge.");
+    window->control<QComboBox>("cmbHoopDia")->setCurrentText("160");
+    window->draw();
+    EXPECT_FALSE(statistics().front().startsWith("Warning")) << "a hoop just wide enough gives no warning";
+}
+
 TEST_F(PreviewTest, ClicksReachTheMarkersUnderTheNeedle) {
     open(writeDesign("two.dst", twoBlocks()));
     auto* canvas = window->control<QWidget>("Picture1");

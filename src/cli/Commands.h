@@ -15,6 +15,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Throws CommandFailure when output names the same file as input (by file identity, so links
+// and other spellings count): writing it would destroy the design.
+void refuseSameFile(const std::string& input, const std::string& output);
+
 void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 void addPreviewCommand(CLI::App& app);

@@ -6,6 +6,7 @@
 #include "common/NumberFormat.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
+#include "gcode/FeedText.h"
 #include "gcode/GcodeGenerator.h"
 #include "gcode/ScratchProgram.h"
 
@@ -47,6 +48,9 @@ void writeToStandardOutput(const GcodeOptions& options, std::span<const std::uin
 }
 
 void convert(ConvertArguments& arguments) {
+    if (const auto problem = feedTextProblem(arguments.options.feedText)) throw CommandFailure(*problem);
+    const bool toStandardOutput = arguments.output.empty() || arguments.output == "-";
+    if (!toStandardOutput) refuseSameFile(arguments.input, arguments.output);
     std::vector<std::uint8_t> bytes;
     try {
         bytes = readDesignFile(arguments.input);
@@ -66,7 +70,7 @@ void convert(ConvertArguments& arguments) {
     // The text has passed checkZStep, so the lenient reading gives exactly its number.
     options.zStep = parseLenient(arguments.zStepText);
 
-    if (arguments.output.empty() || arguments.output == "-") {
+    if (toStandardOutput) {
         writeToStandardOutput(options, bytes);
         return;
     }
@@ -94,7 +98,7 @@ void addConvertCommand(CLI::App& app) {
         ->type_name("OUT");
     command->add_option("--notes", options.notes, "Text of the \"Important Notes:\" header line")
         ->capture_default_str();
-    command->add_option("--feed", options.feedText, "Feed text of the \"F \" line, written verbatim (may be empty)")
+    command->add_option("--feed", options.feedText, "Feed text of the \"F \" line, written verbatim (may be empty; no letters)")
         ->capture_default_str();
     command->add_option("--z-step", arguments->zStepText,
                         "Advance of the needle drive's Z axis per move and per stroke, a number greater than 0")

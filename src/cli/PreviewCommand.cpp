@@ -107,6 +107,7 @@ QImage renderPreview(const PreviewOptions& options, std::span<const std::uint8_t
 }
 
 void runPreview(const PreviewOptions& options) {
+    refuseSameFile(options.design, options.output);
     const auto app = guiApplication();
 
     std::vector<std::uint8_t> bytes;

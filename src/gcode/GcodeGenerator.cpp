@@ -3,6 +3,7 @@
 #include "common/NumberFormat.h"
 #include "common/Version.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,7 +29,8 @@ struct GcodeWriter::State {
     bool emitM02;
     bool emitM30;
 
-    double z;
+    // The running Z is zCount steps: a product, not a sum, so fractional steps never drift.
+    std::uint64_t zCount = 1;
     bool jumpRun = false;
     bool stitchRun = false;
     bool finished = false;
@@ -41,8 +43,7 @@ struct GcodeWriter::State {
           invertY(options.invertY),
           emitM786(options.emitM786),
           emitM02(options.emitM02),
-          emitM30(options.emitM30),
-          z(options.zStep) {
+          emitM30(options.emitM30) {
         buffer.reserve(kChunk + kLineReserve);
     }
 
@@ -51,8 +52,8 @@ struct GcodeWriter::State {
         buffer.append(kEol);
     }
 
-    // Header texts come from text boxes whose line breaks may be a bare LF (or CR); written
-    // as CR LF so that every line of the program ends the same way.
+    // The feed text may hold a bare LF (or CR); written as CR LF so that every line of the
+    // program ends the same way.
     void text(std::string_view text) {
         for (std::size_t i = 0; i < text.size(); ++i) {
             const char ch = text[i];
@@ -67,11 +68,37 @@ struct GcodeWriter::State {
         }
     }
 
+    // Text inside a comment: a bracket would nest or close it early (and leave the rest to run
+    // as words), so brackets become square ones; a line break closes the comment and opens one
+    // on the next line.
+    void commentText(std::string_view text) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char ch = text[i];
+            if (ch == '(') {
+                buffer.push_back('[');
+            } else if (ch == ')') {
+                buffer.push_back(']');
+            } else if (ch == '\r' || ch == '\n') {
+                if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                buffer.push_back(')');
+                buffer.append(kEol);
+                buffer.push_back('(');
+            } else {
+                buffer.push_back(ch);
+            }
+        }
+    }
+
     void commentLine(std::string_view before, std::string_view value) {
         buffer.append(before);
-        text(value);
+        commentText(value);
         buffer.push_back(')');
         buffer.append(kEol);
+    }
+
+    void appendZ() {
+        appendNumber(buffer, static_cast<double>(zCount) * zStep);
+        ++zCount;
     }
 
     // "G01 X<x> Y<y>", without the blank that follows.
@@ -86,11 +113,9 @@ struct GcodeWriter::State {
     void moveAndStroke(const DesignRecord& record) {
         xyWords(record);
         buffer.append(" Z");
-        appendNumber(buffer, z);
-        z += zStep;
+        appendZ();
         buffer.append(" \r\nG01 Z");
-        appendNumber(buffer, z);
-        z += zStep;
+        appendZ();
         buffer.append(" \r\n");
     }
 
@@ -113,7 +138,7 @@ GcodeWriter::GcodeWriter(const GcodeOptions& options, std::ostream& out)
     s.line("(Program Author: Marovek)");
     s.commentLine("(File Name: ", options.fileName);
     s.buffer.append("(Height x Width of Design ");
-    s.text(options.heightText);
+    s.commentText(options.heightText);
     s.buffer.append(" x ");
     s.commentLine("", options.widthText);
     s.commentLine("(Total No. of Stitches: ", options.stitchCountText);

@@ -6,18 +6,19 @@
 namespace tessaline {
 
 struct GcodeOptions {
-    // Figure texts as the window shows them; copied verbatim into the header comments.
+    // Figure texts as the window shows them; copied into the header comments, where brackets
+    // become square ones and a line break starts a comment line of its own.
     std::string fileName;
     std::string heightText;
     std::string widthText;
     std::string stitchCountText;
     std::string colourCountText;
 
-    std::string notes = "Final Gcode";  // written as it stands, line breaks included
+    std::string notes = "Final Gcode";  // a comment like the figure texts, one per line
     bool emitG90 = true;
     bool emitG21 = true;
     bool emitG64 = true;
-    std::string feedText = "1500";  // verbatim, may be empty
+    std::string feedText = "1500";  // verbatim, may be empty; callers refuse it by feedTextProblem()
     double zStep = 10;
     bool invertX = false;
     bool invertY = false;

@@ -214,40 +214,40 @@ TEST(GcodeGenerator, FeedIsWrittenVerbatim) {
     EXPECT_EQ(crlfLines(generate(options, {}))[10], "F ");
     options.feedText = "2500.5";
     EXPECT_EQ(crlfLines(generate(options, {}))[10], "F 2500.5");
-    options.feedText = " fast ";
-    EXPECT_EQ(crlfLines(generate(options, {}))[10], "F  fast ");
+    options.feedText = " 1500 ";
+    EXPECT_EQ(crlfLines(generate(options, {}))[10], "F  1500 ");
 }
 
-TEST(GcodeGenerator, HeaderTextsAreCopiedUnchanged) {
+TEST(GcodeGenerator, HeaderTextsWithoutBracketsOrBreaksAreCopiedUnchanged) {
     GcodeOptions options;
-    options.fileName = "a (b).dst";
+    options.fileName = "a [b].dst";
     options.heightText = "";
     options.widthText = "-200";
     options.stitchCountText = "1000000";
     options.colourCountText = "1";
-    options.notes = "keep ) this ";
+    options.notes = "keep ; this ";
     const auto lines = crlfLines(generate(options, {}));
-    EXPECT_EQ(lines[2], "(File Name: a (b).dst)");
+    EXPECT_EQ(lines[2], "(File Name: a [b].dst)");
     EXPECT_EQ(lines[3], "(Height x Width of Design  x -200)");
     EXPECT_EQ(lines[4], "(Total No. of Stitches: 1000000)");
     EXPECT_EQ(lines[5], "(Total No. of Colors: 1)");
-    EXPECT_EQ(lines[6], "(Important Notes: keep ) this )");
+    EXPECT_EQ(lines[6], "(Important Notes: keep ; this )");
 }
 
-TEST(GcodeGenerator, NotesWithLineBreaksSpreadOverLinesEndingCrLf) {
+TEST(GcodeGenerator, NotesWithLineBreaksSpreadOverCommentLinesEndingCrLf) {
     GcodeOptions options;
     for (const std::string notes : {"first\nsecond", "first\r\nsecond", "first\rsecond"}) {
         options.notes = notes;
         const auto lines = crlfLines(generate(options, {}));
         ASSERT_EQ(lines.size(), kHeaderLines + 1 + kFooterLines) << notes;
-        EXPECT_EQ(lines[6], "(Important Notes: first");
-        EXPECT_EQ(lines[7], "second)");
+        EXPECT_EQ(lines[6], "(Important Notes: first)");
+        EXPECT_EQ(lines[7], "(second)");
         EXPECT_EQ(lines[8], "G90");
     }
     options.notes = "\n";
     const auto lines = crlfLines(generate(options, {}));
-    EXPECT_EQ(lines[6], "(Important Notes: ");
-    EXPECT_EQ(lines[7], ")");
+    EXPECT_EQ(lines[6], "(Important Notes: )");
+    EXPECT_EQ(lines[7], "()");
 }
 
 TEST(GcodeGenerator, RunsOpenOnceAndReopenAfterColourChange) {

@@ -1,0 +1,97 @@
+// Inputs the converter must refuse before it writes anything: a feed a controller would
+// misread, and an output that is the design itself.
+
+#include "CliRunner.h"
+#include "DstTestEncoder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessaline {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CliFolderTest;
+using test::DstTestEncoder;
+
+std::string designBytes() {
+    DstTestEncoder encoder;
+    encoder.jump(10, 20).stitch(5, 0).colourChange().stitch(10, 0).end();
+    const auto bytes = encoder.bytes();
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class Refusals : public CliFolderTest {};
+
+TEST_F(Refusals, FeedWithALetterExitsOneNamingItAndWritesNothing) {
+    const fs::path design = write("a.dst", designBytes());
+    for (const std::string feed : {"1500 G0 X50", "1500mm"}) {
+        const fs::path output = folder_ / "a.gc";
+        const auto toFile = cli({"convert", design.string(), "--feed", feed, "-o", output.string()});
+        EXPECT_EQ(toFile.exitCode, 1) << feed;
+        EXPECT_NE(toFile.err.find("'" + feed + "'"), std::string::npos) << toFile.err;
+        EXPECT_FALSE(fs::exists(output)) << feed;
+        const auto toStdout = cli({"convert", design.string(), "--feed", feed});
+        EXPECT_EQ(toStdout.exitCode, 1) << feed;
+        EXPECT_EQ(toStdout.out, "") << feed;
+    }
+    for (const std::string feed : {"2500.5", ""}) {
+        const auto accepted = cli({"convert", design.string(), "--feed", feed});
+        EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+        EXPECT_NE(accepted.out.find("\r\nF " + feed + "\r\n"), std::string::npos) << feed;
+    }
+}
+
+struct SameFileCase {
+    const char* name;
+    // Makes the output argument that names the design at path in folder, by some other spelling.
+    std::function<std::string(const fs::path& folder, const fs::path& design)> output;
+};
+
+class SameFileRefusals : public CliFolderTest, public ::testing::WithParamInterface<SameFileCase> {};
+
+TEST_P(SameFileRefusals, ConvertAndPreviewLeaveTheDesignIntact) {
+    const std::string bytes = designBytes();
+    const fs::path design = write("a.dst", bytes);
+    const std::string output = GetParam().output(folder_, design);
+    for (const std::string command : {"convert", "preview"}) {
+        const auto result = cli({command, design.string(), "-o", output});
+        EXPECT_EQ(result.exitCode, 1) << command << ": " << result.err;
+        EXPECT_NE(result.err.find(output), std::string::npos) << result.err;
+        EXPECT_EQ(test::slurp(design), bytes) << command << " replaced the design";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, SameFileRefusals,
+    ::testing::Values(
+        SameFileCase{"SameName", [](const fs::path&, const fs::path& design) { return design.string(); }},
+        SameFileCase{"OtherSpelling",
+                     [](const fs::path& folder, const fs::path&) { return (folder / "." / "a.dst").string(); }},
+        SameFileCase{"SymbolicLink",
+                     [](const fs::path& folder, const fs::path& design) {
+                         fs::create_symlink(design, folder / "link.gc");
+                         return (folder / "link.gc").string();
+                     }},
+        SameFileCase{"HardLink",
+                     [](const fs::path& folder, const fs::path& design) {
+                         fs::create_hard_link(design, folder / "hard.gc");
+                         return (folder / "hard.gc").string();
+                     }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Refusals, OutputBesideTheDesignIsStillWritten) {
+    const fs::path design = write("a.dst", designBytes());
+    write("b.gc", "old");
+    EXPECT_EQ(cli({"convert", design.string(), "-o", (folder_ / "b.gc").string()}).exitCode, 0);
+    EXPECT_EQ(test::slurp(folder_ / "b.gc").rfind("(The Gcode created with", 0), 0u);
+    EXPECT_EQ(cli({"preview", design.string(), "-o", (folder_ / "c.png").string()}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(folder_ / "c.png"));
+}
+
+}  // namespace
+}  // namespace tessaline

@@ -6,6 +6,7 @@
 #include "common/NumberFormat.h"
 #include "design/DesignSeal.h"
 #include "design/WorkStore.h"
+#include "gcode/FeedText.h"
 #include "gcode/ScratchProgram.h"
 
 #include <QCheckBox>
@@ -79,8 +80,13 @@ void GcodeOutput::tell(const QString& text) const {
 }
 
 bool GcodeOutput::refresh(const QString& consequence) {
+    const GcodeOptions current = options();
+    if (const auto problem = feedTextProblem(current.feedText)) {
+        tell(QStringLiteral("The G-code program was not refreshed%1:\n%2").arg(consequence, QString::fromStdString(*problem)));
+        return false;
+    }
     try {
-        writeProgramFile(scratchFile_, options(), [this](const RecordSink& sink) { walkDesign(sink); });
+        writeProgramFile(scratchFile_, current, [this](const RecordSink& sink) { walkDesign(sink); });
     } catch (const StoreError& error) {
         tell(QStringLiteral("The stored design cannot be read, so the G-code program was not refreshed%1:\n%2")
                  .arg(consequence, QString::fromStdString(error.what())));

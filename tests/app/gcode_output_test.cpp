@@ -88,7 +88,21 @@ TEST_F(GcodeOutputTest, OptionsApplyAtTheNextPopulateOnly) {
 TEST_F(GcodeOutputTest, NotesWithALineBreakKeepTheProgramsLineEnds) {
     window->control<QPlainTextEdit>("RimpNotes")->setPlainText("first\nsecond");
     window->populateGcode();
-    EXPECT_NE(readFile(window->scratchPath()).find("(Important Notes: first\r\nsecond)\r\n"), std::string::npos);
+    EXPECT_NE(readFile(window->scratchPath()).find("(Important Notes: first)\r\n(second)\r\n"), std::string::npos);
+}
+
+TEST_F(GcodeOutputTest, AFeedHoldingALetterIsRefusedAtPopulateAndSave) {
+    const QString program = pane()->toPlainText();
+    window->control<QComboBox>("cmbFeed")->setEditText("1500 G0 X50");
+    window->populateGcode();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.contains("1500 G0 X50"));
+    EXPECT_EQ(pane()->toPlainText(), program);
+    dialogs.fileNames.push_back(folder.filePath("feed.GC"));
+    window->saveGcode();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_TRUE(dialogs.messages[1].text.contains("feed.GC was not written"));
+    EXPECT_FALSE(QFile::exists(folder.filePath("feed.GC")));
 }
 
 TEST_F(GcodeOutputTest, SaveRegeneratesAndWritesTheScratchBytes) {

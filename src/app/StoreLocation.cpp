@@ -18,6 +18,21 @@ QString fromPath(const std::filesystem::path& path) { return QFile::decodeName(p
 
 std::filesystem::path toPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+const QString kPrivateLock = QStringLiteral("window.lock");
+
+// Private folders whose window was killed before it could remove its own: their lock is stale.
+void removeAbandonedPrivateFolders() {
+    QDir temporary(QDir::tempPath());
+    for (const QString& name : temporary.entryList({QStringLiteral("tessaline-window-*")}, QDir::Dirs | QDir::Hidden)) {
+        QDir folder(temporary.filePath(name));
+        QLockFile lock(folder.filePath(kPrivateLock));
+        if (lock.tryLock(0)) {
+            lock.unlock();
+            folder.removeRecursively();
+        }
+    }
+}
+
 }  // namespace
 
 std::filesystem::path chooseStoreFolder(const std::filesystem::path& programFolder,
@@ -43,9 +58,12 @@ WindowStoreFolder::WindowStoreFolder(const std::filesystem::path& shared) : path
     lock_.reset();
     // An unwritable folder is no other window's: the store reports it as it would for one window.
     if (!held) return;
+    removeAbandonedPrivateFolders();
     private_ = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("tessaline-window-XXXXXX")));
     if (private_->isValid()) {
         path_ = toPath(private_->path());
+        lock_ = std::make_unique<QLockFile>(QDir(private_->path()).filePath(kPrivateLock));
+        lock_->tryLock(0);
     } else {
         // No private folder either: share the folder; the design seal still keeps this window
         // from showing or saving another window's design.

@@ -19,7 +19,8 @@ std::filesystem::path chooseStoreFolder(const std::filesystem::path& programFold
 
 // The folder one window keeps its store and scratch program in. The first window takes the
 // shared folder and holds it by a lock file; a window that finds it held gets a private
-// temporary folder of its own, removed with this object, so two windows never mix designs.
+// temporary folder of its own, removed with this object (or, should its window be killed, by the
+// next window that needs one), so two windows never mix designs.
 class WindowStoreFolder {
 public:
     explicit WindowStoreFolder(const std::filesystem::path& shared);

@@ -8,6 +8,7 @@
 #include "design/WorkStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -69,11 +70,16 @@ protected:
 };
 
 TEST_F(StoreSafetyTest, TwoWindowsOnOneFolderKeepTheirOwnDesigns) {
+    // What a killed second window left behind goes when the next one needs a private folder.
+    QTemporaryDir abandoned(QDir::temp().filePath("tessaline-window-XXXXXX"));
+    abandoned.setAutoRemove(false);
+    writeFile(QDir(abandoned.path()).filePath("Gcode.mdb"), "");
     FakeDialogs otherDialogs;
     auto other = std::make_unique<MainWindow>(folder.path().toStdString(), otherDialogs);
     const std::filesystem::path privateFolder = other->storePath().parent_path();
     EXPECT_NE(other->storePath(), window->storePath());
     EXPECT_NE(other->scratchPath(), window->scratchPath());
+    EXPECT_FALSE(QFileInfo::exists(abandoned.path()));
     otherDialogs.fileNames.push_back(writeDesign("second.dst", secondDesign()));
     other->openDst();
     ASSERT_TRUE(otherDialogs.messages.empty());

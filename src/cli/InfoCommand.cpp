@@ -3,6 +3,7 @@
 #include "common/NumberFormat.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
+#include "design/HoopFit.h"
 #include "preview/model/TimeEstimate.h"
 
 #include <cstdint>
@@ -21,6 +22,13 @@ struct InfoOptions {
     std::string design;
     bool json = false;
     MachineTimes machine;
+    double hoopDiameter = 150;
+};
+
+// What info tells beyond the figures: where the needle goes and whether the hoop holds it.
+struct NeedleFacts {
+    std::uint64_t needleMoves = 0;  // stitch and jump records: the moves a resumed program counts
+    HoopFit fit;
 };
 
 // Length of the well-formed UTF-8 sequence at the start of bytes, or 0 when it is not one
@@ -99,7 +107,7 @@ JobCounts jobCounts(const DesignFigures& figures) {
     return {static_cast<double>(figures.records), static_cast<double>(figures.colours)};
 }
 
-std::string plainReport(const FigureTexts& texts, const std::string& estimate) {
+std::string plainReport(const FigureTexts& texts, const std::string& hoopLine, const std::string& estimate) {
     return "File: " + texts.fileName + "\n" +
            "Total Stitches: " + texts.stitches + "\n" +
            "Total Colors: " + texts.colours + "\n" +
@@ -109,10 +117,12 @@ std::string plainReport(const FigureTexts& texts, const std::string& estimate) {
            "Min. Y: " + texts.minY + "\n" +
            "Max. X: " + texts.maxX + "\n" +
            "Max. Y: " + texts.maxY + "\n" +
+           "Hoop: " + hoopLine + "\n" +
            estimate + "\n";
 }
 
-std::string jsonReport(const DesignFigures& figures, const std::string& fileName, const MachineTimes& machine) {
+std::string jsonReport(const DesignFigures& figures, const NeedleFacts& needle, const std::string& fileName,
+                       const MachineTimes& machine) {
     const std::optional<double> minutes = totalMinutes(jobCounts(figures), machine);
     return "{\"file\": " + jsonString(fileName) +
            ", \"stitches\": " + count(figures.records) +
@@ -124,6 +134,9 @@ std::string jsonReport(const DesignFigures& figures, const std::string& fileName
            ", \"max_y\": " + formatNumber(figures.maxY) +
            ", \"width\": " + formatNumber(figures.width) +
            ", \"height\": " + formatNumber(figures.height) +
+           ", \"needle_moves\": " + count(needle.needleMoves) +
+           ", \"fits_hoop\": " + (needle.fit.fits ? "true" : "false") +
+           ", \"hoop_margin_mm\": " + formatNumber(needle.fit.marginMm) +
            ", \"estimate\": " + jsonString(totalEstimateCaption(jobCounts(figures), machine)) +
            ", \"total_minutes\": " + (minutes ? formatNumber(*minutes) : std::string("null")) + "}\n";
 }
@@ -135,10 +148,16 @@ void runInfo(const InfoOptions& options) {
     } catch (const DesignFileError& e) {
         throw CommandFailure(e.what());
     }
-    const DesignFigures figures = decodeDst(bytes, {});
+    NeedleFacts needle;
+    DesignReach reach;
+    const DesignFigures figures = decodeDst(bytes, [&](const DesignRecord& record) {
+        reach.add(record);
+        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needle.needleMoves;
+    });
+    needle.fit = hoopFit(reach.radius(), options.hoopDiameter);
     const std::string fileName = bareFileName(options.design);
-    std::cout << (options.json ? jsonReport(figures, fileName, options.machine)
-                               : plainReport(figureTexts(figures, fileName),
+    std::cout << (options.json ? jsonReport(figures, needle, fileName, options.machine)
+                               : plainReport(figureTexts(figures, fileName), hoopFitText(needle.fit, options.hoopDiameter),
                                              totalEstimateCaption(jobCounts(figures), options.machine)));
     std::cout.flush();
     if (!std::cout) throw CommandFailure("standard output: the figures could not be written");
@@ -151,14 +170,16 @@ void addInfoCommand(CLI::App& app) {
     CLI::App* info = app.add_subcommand(
         "info", "Print the figures of a DST design as the window shows them after opening it: file name,\n"
                 "stitch, colour and jump counts, dimensions (height x width), extents in millimetres,\n"
-                "and the estimated total stitching time.");
+                "whether the design fits the hoop, and the estimated total stitching time.");
     info->add_option("design", options->design, "The Tajima DST embroidery file to read")
         ->required()
         ->type_name("DESIGN.dst");
     info->add_flag("--json", options->json,
                    "Print one JSON object instead: file, stitches, colors, jumps (integers),\n"
-                   "min_x, min_y, max_x, max_y, width, height (numbers in millimetres), estimate\n"
-                   "(the time caption) and total_minutes (unrounded; null when --spm is not positive)");
+                   "min_x, min_y, max_x, max_y, width, height (numbers in millimetres), needle_moves\n"
+                   "(stitch and jump records, as --from-stitch counts them), fits_hoop, hoop_margin_mm\n"
+                   "(room left inside the hoop's edge; negative when the design reaches beyond it),\n"
+                   "estimate (the time caption) and total_minutes (unrounded; null when --spm is not positive)");
     info->add_option("--spm", options->machine.stitchesPerMinute, "Machine speed in stitches per minute")
         ->default_val(100)
         ->type_name("N");
@@ -168,6 +189,10 @@ void addInfoCommand(CLI::App& app) {
     info->add_option("--hoop", options->machine.hoopMinutes, "Minutes for putting the hoop on")
         ->default_val(10)
         ->type_name("MIN");
+    info->add_option("--hoop-diameter", options->hoopDiameter,
+                     "Diameter of the round hoop, centred on the machine home, that the design must fit")
+        ->default_val(150)
+        ->type_name("MM");
     info->callback([options] { runInfo(*options); });
 }
 

@@ -105,6 +105,7 @@ TEST_F(InfoCommandTest, PlainFiguresAsTheWindowShowsThem) {
               "Min. Y: -4 mm\n"
               "Max. X: 9.1 mm\n"
               "Max. Y: 6.3 mm\n"
+              "Hoop: Fits the 150 mm hoop with 64.01 mm to spare.\n"  // farthest: (9, 6.3), the end record
               "Total Estimated Time: 30Minutes\n");  // 5 / 100 + 2 x 10 + 10
     EXPECT_EQ(r.err, "");
 }
@@ -132,7 +133,27 @@ TEST_F(InfoCommandTest, JsonFigures) {
     EXPECT_EQ(r.out,
               "{\"file\": \"sample.dst\", \"stitches\": 5, \"colors\": 2, \"jumps\": 1, "
               "\"min_x\": -3, \"min_y\": -4, \"max_x\": 9.1, \"max_y\": 6.3, \"width\": 12.1, \"height\": 10.3, "
+              "\"needle_moves\": 3, \"fits_hoop\": true, \"hoop_margin_mm\": 64.0140999458397, "
               "\"estimate\": \"Total Estimated Time: 30Minutes\", \"total_minutes\": 30.05}\n");
+}
+
+TEST_F(InfoCommandTest, HoopFitJustInsideAndJustOutside) {
+    const fs::path file = write("sample.dst", sampleDesign());  // reaches 10.9859 mm from home
+    const struct {
+        const char* diameter;
+        const char* plain;
+        const char* json;
+    } cases[] = {
+        {"21.98", "Hoop: Fits the 21.98 mm hoop with 0 mm to spare.\n", "\"fits_hoop\": true"},
+        {"21.97", "Hoop: Does not fit the 21.97 mm hoop: it reaches 0.01 mm beyond its edge.\n", "\"fits_hoop\": false"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.diameter);
+        const CliRun plain = run({"info", file.string(), "--hoop-diameter", c.diameter});
+        EXPECT_NE(plain.out.find(c.plain), std::string::npos) << plain.out;
+        const CliRun json = run({"info", file.string(), "--json", "--hoop-diameter", c.diameter});
+        EXPECT_NE(json.out.find(c.json), std::string::npos) << json.out;
+    }
 }
 
 TEST_F(InfoCommandTest, JsonEscapesTheFileName) {
@@ -160,11 +181,13 @@ TEST_F(InfoCommandTest, EmptyDesign) {
     EXPECT_EQ(plain.exitCode, 0) << plain.err;
     EXPECT_EQ(plain.out,
               "File: empty.dst\nTotal Stitches: 0\nTotal Colors: 1\nJump Stitches: 0\nDimensions: 0mm x 0mm\n"
-              "Min. X: 0 mm\nMin. Y: 0 mm\nMax. X: 0 mm\nMax. Y: 0 mm\nTotal Estimated Time: 20Minutes\n");
+              "Min. X: 0 mm\nMin. Y: 0 mm\nMax. X: 0 mm\nMax. Y: 0 mm\n"
+              "Hoop: Fits the 150 mm hoop with 75 mm to spare.\nTotal Estimated Time: 20Minutes\n");
     const CliRun json = run({"info", file.string(), "--json"});
     EXPECT_EQ(json.out,
               "{\"file\": \"empty.dst\", \"stitches\": 0, \"colors\": 1, \"jumps\": 0, \"min_x\": 0, \"min_y\": 0, "
               "\"max_x\": 0, \"max_y\": 0, \"width\": 0, \"height\": 0, "
+              "\"needle_moves\": 0, \"fits_hoop\": true, \"hoop_margin_mm\": 75, "
               "\"estimate\": \"Total Estimated Time: 20Minutes\", \"total_minutes\": 20}\n");
 }
 

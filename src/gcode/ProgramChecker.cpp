@@ -84,12 +84,12 @@ private:
     std::string stripComments(std::string_view line) {
         std::string code;
         bool inComment = false;
-        bool nested = false;
         for (char ch : line) {
             if (inComment) {
-                if (ch == '(' && !nested) {
+                if (ch == '(') {
+                    // The controller refuses the whole line; what follows says nothing more.
                     report("nested comment: '(' inside a comment");
-                    nested = true;
+                    return code;
                 }
                 if (ch == ')') inComment = false;
                 continue;
@@ -99,7 +99,6 @@ private:
                     report("( ) comment: " + p_.name + " does not read it as a comment");
                 }
                 inComment = true;
-                nested = false;
             } else if (ch == ')') {
                 report("')' outside a comment");
             } else if (ch == ';') {
@@ -122,8 +121,9 @@ private:
         };
         skipBlanks();
         if (i == code.size()) return;
-        // A named command ("PAUSE", "SET_PIN PIN=x"): two letters, or a letter and '_', at its start.
-        if (i + 1 < code.size() && isLetter(code[i]) && (isLetter(code[i + 1]) || code[i + 1] == '_')) {
+        // A named command ("PAUSE", "SET_PIN PIN=x"), where the controller has them: two letters,
+        // or a letter and '_', at its start.
+        if (!l_.commands.empty() && i + 1 < code.size() && isLetter(code[i]) && (isLetter(code[i + 1]) || code[i + 1] == '_')) {
             std::size_t end = i;
             while (end < code.size() && !isBlank(code[end])) ++end;
             std::string name(code.substr(i, end - i));
@@ -148,7 +148,7 @@ private:
             const std::string_view numberText = code.substr(start, i - start);
             if (std::none_of(numberText.begin(), numberText.end(), isDigit)) {
                 report(std::string("word ") + letter + " without a number");
-                continue;
+                return;  // the rest of the line no longer reads as words
             }
             if (letter == 'G' || letter == 'M') {
                 const std::string word = canonical(letter, numberText);

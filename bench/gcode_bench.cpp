@@ -6,6 +6,7 @@
 #include "common/AtomicFile.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
+#include "gcode/BuiltinProfiles.h"
 #include "gcode/GcodeGenerator.h"
 #include "gcode/ScratchProgram.h"
 
@@ -81,6 +82,21 @@ void BM_GenerateInMemory(benchmark::State& state) {
     state.SetBytesProcessed(sink.written);
 }
 BENCHMARK(BM_GenerateInMemory)->Unit(benchmark::kMillisecond);
+
+// The same with each built-in profile (0 is Classic, as above); the goal is at most 1.5x Classic.
+void BM_GenerateInMemoryWithProfile(benchmark::State& state) {
+    const auto records = designRecords();
+    const auto& profile = builtinProfiles().at(static_cast<std::size_t>(state.range(0)));
+    GcodeOptions options;
+    options.profile = std::make_shared<const MachineProfile>(profile);
+    options.recordCount = records.size();
+    DiscardBuffer sink;
+    std::ostream out(&sink);
+    for (auto _ : state) generateGcode(options, records, out);
+    state.SetBytesProcessed(sink.written);
+    state.SetLabel(profile.name);
+}
+BENCHMARK(BM_GenerateInMemoryWithProfile)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 void BM_GenerateToFile(benchmark::State& state) {
     const auto records = designRecords();

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -15,6 +16,24 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// `check` found something: main exits with 1, like any failure.
+class CheckFindings : public CommandFailure {
+public:
+    using CommandFailure::CommandFailure;
+};
+
+}  // namespace tessaline::cli
+
+namespace tessaline {
+struct MachineProfile;
+}
+
+namespace tessaline::cli {
+
+// The profile named by a --profile option (a name or a .toml file); a usage error when there is
+// none such or the file cannot be used.
+std::shared_ptr<const MachineProfile> resolveProfileOption(const std::string& nameOrFile);
+
 // Throws CommandFailure when output names the same file as input (by file identity, so links
 // and other spellings count): writing it would destroy the design.
 void refuseSameFile(const std::string& input, const std::string& output);
@@ -22,5 +41,6 @@ void refuseSameFile(const std::string& input, const std::string& output);
 void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 void addPreviewCommand(CLI::App& app);
+void addProfileCommands(CLI::App& app);
 
 }  // namespace tessaline::cli

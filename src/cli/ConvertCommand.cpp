@@ -24,6 +24,7 @@ struct ConvertArguments {
     std::string input;
     std::string output;
     std::string zStepText = "10";
+    std::string profile;
     GcodeOptions options;
 };
 
@@ -49,6 +50,7 @@ void writeToStandardOutput(const GcodeOptions& options, std::span<const std::uin
 
 void convert(ConvertArguments& arguments) {
     if (const auto problem = feedTextProblem(arguments.options.feedText)) throw CommandFailure(*problem);
+    if (!arguments.profile.empty()) arguments.options.profile = resolveProfileOption(arguments.profile);
     const bool toStandardOutput = arguments.output.empty() || arguments.output == "-";
     if (!toStandardOutput) refuseSameFile(arguments.input, arguments.output);
     std::vector<std::uint8_t> bytes;
@@ -61,7 +63,9 @@ void convert(ConvertArguments& arguments) {
     // The header needs the figures before the first record is written, so the design is
     // decoded twice rather than held as records: decoding is cheap, a held design is not.
     GcodeOptions& options = arguments.options;
-    const FigureTexts texts = figureTexts(decodeDst(bytes, {}), bareFileName(arguments.input));
+    const DesignFigures figures = decodeDst(bytes, {});
+    const FigureTexts texts = figureTexts(figures, bareFileName(arguments.input));
+    options.recordCount = figures.records;
     options.fileName = texts.fileName;
     options.heightText = texts.height;
     options.widthText = texts.width;
@@ -105,6 +109,9 @@ void addConvertCommand(CLI::App& app) {
         ->check(CLI::Validator(checkZStep, ""))
         ->capture_default_str()
         ->type_name("N");
+    command->add_option("--profile", arguments->profile,
+                        "Machine profile: a name from `tessaline-cli profiles`, or a .toml file (default Classic)")
+        ->type_name("NAME|FILE");
     command->add_flag("--invert-x", options.invertX, "Write every X word with the opposite sign");
     command->add_flag("--invert-y", options.invertY, "Write every Y word with the opposite sign");
 

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     tessaline::cli::addInfoCommand(app);
     tessaline::cli::addConvertCommand(app);
     tessaline::cli::addPreviewCommand(app);
+    tessaline::cli::addProfileCommands(app);
     try {
         app.parse(argc, argv);
         if (app.get_subcommands().empty()) {

@@ -2,66 +2,124 @@
 
 #include "common/NumberFormat.h"
 #include "common/Version.h"
+#include "gcode/BuiltinProfiles.h"
+#include "gcode/MachineProfile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaline {
 
 namespace {
 
-constexpr std::string_view kEol = "\r\n";
 // Lines collect in memory and go to the stream in chunks of about this size: one ostream call
 // per chunk instead of several per line keeps generation close to raw disk speed.
 constexpr std::size_t kChunk = 64 * 1024;
 // Room for one record's lines past a full chunk, so the buffer does not grow in practice.
 constexpr std::size_t kLineReserve = 256;
 
+constexpr std::string_view kHeaderBoxes[] = {"G90", "G21", "G64"};
+constexpr std::string_view kFooterBoxes[] = {"M786", "M02", "M30"};
+
+// "M02" and "M2" are the same code.
+std::string canonicalCode(std::string_view code) {
+    if (code.empty()) return {};
+    std::string canonical(1, static_cast<char>(std::toupper(static_cast<unsigned char>(code.front()))));
+    canonical += codeNumber(code);
+    return canonical;
+}
+
 }  // namespace
 
 struct GcodeWriter::State {
     std::ostream& out;
-    double zStep;
-    bool invertX;
-    bool invertY;
-    bool emitM786;
-    bool emitM02;
-    bool emitM30;
+    std::shared_ptr<const MachineProfile> held;
+    const MachineProfile& p;
+    GcodeOptions options;
 
-    // The running Z is zCount steps: a product, not a sum, so fractional steps never drift.
-    std::uint64_t zCount = 1;
+    // Fixed pieces of the profile's lines, put together once.
+    std::string eol;
+    std::string open;           // "(" or "; "
+    std::string close;          // ")" or ""
+    std::string movePrefix;     // "G01 X"
+    std::string rapidPrefix;    // "G00 X"
+    std::string axisWord;       // " Z"
+    std::string strokePrefix;   // " \r\nG01 Z": end of the move line, start of the stroke line
+    std::string lineTail;       // " \r\n"
+
+    // Run state: all a later program starting at some record has to know about the ones before.
+    std::uint64_t zCount = 1;  // the next needle word is zCount steps: a product, so no drift
     bool jumpRun = false;
     bool stitchRun = false;
+    bool feedDue = false;      // a travel at its own feed went before; the stitch feed is due
+    int colour = 1;
+    std::vector<DesignRecord> pendingJumps;  // a jump run not yet known to be a trim
+    std::size_t recordsSeen = 0;
+    int percent = -1;
+
     bool finished = false;
     std::string buffer;
 
-    State(const GcodeOptions& options, std::ostream& stream)
+    State(const GcodeOptions& given, std::ostream& stream)
         : out(stream),
-          zStep(options.zStep),
-          invertX(options.invertX),
-          invertY(options.invertY),
-          emitM786(options.emitM786),
-          emitM02(options.emitM02),
-          emitM30(options.emitM30) {
+          held(given.profile),
+          p(held ? *held : classicProfile()),
+          options(given) {
         buffer.reserve(kChunk + kLineReserve);
+        eol = p.lineEnd;
+        const bool parentheses = p.comments == CommentForm::Parentheses;
+        open.append(parentheses ? "(" : p.comments == CommentForm::Semicolon ? "; " : "");
+        close.append(parentheses ? ")" : "");
+        const std::string_view blank = p.trailingBlank ? " " : "";
+        movePrefix.append(p.moveCode).append(" X");
+        rapidPrefix.append(p.rapidCode).append(" X");
+        axisWord.append(" ").append(p.needleAxis);
+        strokePrefix.append(blank).append(eol).append(p.moveCode).append(" ").append(p.needleAxis);
+        lineTail.append(blank).append(eol);
     }
 
     void line(std::string_view text) {
         buffer.append(text);
-        buffer.append(kEol);
+        buffer.append(eol);
     }
 
-    // The feed text may hold a bare LF (or CR); written as CR LF so that every line of the
-    // program ends the same way.
+    void lines(const std::vector<std::string>& texts) {
+        for (const auto& text : texts) line(expand(text));
+    }
+
+    // Fills in {colour}, {axis} and {percent}.
+    std::string expand(std::string_view text) const {
+        std::string result;
+        while (!text.empty()) {
+            const std::size_t brace = text.find('{');
+            result.append(text.substr(0, brace));
+            if (brace == std::string_view::npos) break;
+            text.remove_prefix(brace);
+            const std::size_t end = text.find('}');
+            const std::string_view key = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
+            if (key == "{colour}") result += formatInteger(colour);
+            else if (key == "{axis}") result += p.needleAxis;
+            else if (key == "{percent}") result += formatInteger(percent);
+            else result.append(key);
+            text.remove_prefix(key.size());
+        }
+        return result;
+    }
+
+    // The feed text may hold a bare LF (or CR); written as the profile's line end so that
+    // every line of the program ends the same way.
     void text(std::string_view text) {
         for (std::size_t i = 0; i < text.size(); ++i) {
             const char ch = text[i];
             if (ch == '\r') {
-                buffer.append(kEol);
+                buffer.append(eol);
                 if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
             } else if (ch == '\n') {
-                buffer.append(kEol);
+                buffer.append(eol);
             } else {
                 buffer.push_back(ch);
             }
@@ -80,43 +138,185 @@ struct GcodeWriter::State {
                 buffer.push_back(']');
             } else if (ch == '\r' || ch == '\n') {
                 if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-                buffer.push_back(')');
-                buffer.append(kEol);
-                buffer.push_back('(');
+                buffer.append(close);
+                buffer.append(eol);
+                buffer.append(open);
             } else {
                 buffer.push_back(ch);
             }
         }
     }
 
-    void commentLine(std::string_view before, std::string_view value) {
-        buffer.append(before);
-        commentText(value);
-        buffer.push_back(')');
-        buffer.append(kEol);
+    void comment(std::string_view text) {
+        if (p.comments == CommentForm::None) return;
+        buffer.append(open);
+        commentText(text);
+        buffer.append(close);
+        buffer.append(eol);
+    }
+
+    void feedLine(std::string_view feed) {
+        const std::string_view form = p.feedLine;
+        const std::size_t at = form.find("{feed}");
+        buffer.append(expand(form.substr(0, at)));
+        if (at != std::string_view::npos) {
+            text(feed);
+            buffer.append(expand(form.substr(at + 6)));
+        }
+        buffer.append(eol);
     }
 
     void appendZ() {
-        appendNumber(buffer, static_cast<double>(zCount) * zStep);
+        appendNumber(buffer, static_cast<double>(zCount) * options.zStep);
         ++zCount;
     }
 
-    // "G01 X<x> Y<y>", without the blank that follows.
-    void xyWords(const DesignRecord& record) {
-        buffer.append("G01 X");
-        appendNumber(buffer, invertX ? -record.x : record.x);
+    // "X<x> Y<y>" after a prefix that ends in "X".
+    void xyWords(const std::string& prefix, const DesignRecord& record) {
+        buffer.append(prefix);
+        appendNumber(buffer, options.invertX ? -record.x : record.x);
         buffer.append(" Y");
-        appendNumber(buffer, invertY ? -record.y : record.y);
+        appendNumber(buffer, options.invertY ? -record.y : record.y);
     }
 
-    // Move line then stroke line; each Z word is followed by one advance of the needle drive.
+    // Move line then stroke line; each needle word is followed by one advance of the drive.
     void moveAndStroke(const DesignRecord& record) {
-        xyWords(record);
-        buffer.append(" Z");
+        xyWords(movePrefix, record);
+        buffer.append(axisWord);
         appendZ();
-        buffer.append(" \r\nG01 Z");
+        buffer.append(strokePrefix);
         appendZ();
-        buffer.append(" \r\n");
+        buffer.append(lineTail);
+        if (!p.needleUpWait.empty()) line(p.needleUpWait);
+    }
+
+    void travel(const DesignRecord& record) {
+        if (p.travelFeed.empty()) {
+            xyWords(rapidPrefix, record);
+        } else {
+            xyWords(movePrefix, record);
+            buffer.append(" F");
+            buffer.append(p.travelFeed);
+            feedDue = true;
+        }
+        buffer.append(lineTail);
+    }
+
+    void openRun(bool jumps) {
+        if (jumps ? jumpRun : stitchRun) return;
+        comment(jumps ? p.jumpComment : p.stitchComment);
+        if (!p.lampOff.empty()) line(p.lampOff);
+        jumpRun = jumps;
+        stitchRun = !jumps;
+    }
+
+    void jumpMove(const DesignRecord& record) {
+        if (p.jumpStrokes) moveAndStroke(record);
+        else travel(record);
+    }
+
+    void jump(const DesignRecord& record) {
+        // Whether a run is a trim shows only at its trimJumps-th jump, so its first jumps wait.
+        if (!p.trimStop.empty() && (!jumpRun || !pendingJumps.empty())) {
+            pendingJumps.push_back(record);
+            if (pendingJumps.size() >= p.trimJumps) flushJumps(true);
+            return;
+        }
+        openRun(true);
+        jumpMove(record);
+    }
+
+    void flushJumps(bool trim) {
+        if (pendingJumps.empty()) return;
+        openRun(true);
+        if (trim) lines(p.trimStop);
+        for (const DesignRecord& record : pendingJumps) jumpMove(record);
+        pendingJumps.clear();
+    }
+
+    void stitch(const DesignRecord& record) {
+        flushJumps(false);
+        openRun(false);
+        if (feedDue) {
+            feedLine(options.feedText);
+            feedDue = false;
+        }
+        moveAndStroke(record);
+    }
+
+    void colourChange(const DesignRecord& record) {
+        flushJumps(false);
+        jumpRun = false;
+        stitchRun = false;
+        comment(p.colourComment);
+        if (p.changeMove != ChangeMove::None) {
+            xyWords(p.changeMove == ChangeMove::Feed ? movePrefix : rapidPrefix, record);
+            buffer.append(lineTail);
+        }
+        if (!p.lampOn.empty()) line(p.lampOn);
+        ++colour;
+        lines(p.colourStop);
+        if (p.rebase) {
+            line(expand(p.rebaseLine));
+            zCount = 1;
+        }
+    }
+
+    void progress() {
+        if (p.progress.empty() || options.recordCount == 0 || !pendingJumps.empty()) return;
+        const auto now = static_cast<int>(std::min<std::size_t>(100, recordsSeen * 100 / options.recordCount));
+        if (now == percent) return;
+        percent = now;
+        line(expand(p.progress));
+    }
+
+    bool emits(std::string_view box) const {
+        if (box == "G90") return options.emitG90;
+        if (box == "G21") return options.emitG21;
+        if (box == "G64") return options.emitG64;
+        if (box == "M786") return options.emitM786;
+        if (box == "M02") return options.emitM02;
+        return options.emitM30;
+    }
+
+    bool takes(const std::vector<std::string>& words, std::string_view box) const {
+        for (const auto& word : words) {
+            if (word == box) return true;
+        }
+        return false;
+    }
+
+    void header() {
+        comment(std::string("The Gcode created with ") + kProgramName + " V" + versionText());
+        comment("Program Author: Marovek");
+        comment("File Name: " + options.fileName);
+        comment("Height x Width of Design " + options.heightText + " x " + options.widthText);
+        comment("Total No. of Stitches: " + options.stitchCountText);
+        comment("Total No. of Colors: " + options.colourCountText);
+        comment("Important Notes: " + options.notes);
+        for (const std::string_view box : kHeaderBoxes) {
+            if (emits(box) && takes(p.headerWords, box)) line(box);
+        }
+        lines(p.headerLines);
+        feedLine(options.feedText);
+        progress();
+    }
+
+    void footer() {
+        flushJumps(false);
+        if (!p.progress.empty() && options.recordCount > 0 && percent != 100) {
+            percent = 100;
+            line(expand(p.progress));
+        }
+        const std::string end = canonicalCode(p.endCode);
+        bool ended = false;
+        for (const std::string_view box : kFooterBoxes) {
+            if (emits(box) && takes(p.footerWords, box)) {
+                line(box);
+                ended = ended || canonicalCode(box) == end;
+            }
+        }
+        if (!end.empty() && !ended) line(p.endCode);
     }
 
     void drain() {
@@ -133,24 +333,8 @@ struct GcodeWriter::State {
 
 GcodeWriter::GcodeWriter(const GcodeOptions& options, std::ostream& out)
     : state_(std::make_unique<State>(options, out)) {
-    State& s = *state_;
-    s.line(std::string("(The Gcode created with ") + kProgramName + " V" + versionText() + ")");
-    s.line("(Program Author: Marovek)");
-    s.commentLine("(File Name: ", options.fileName);
-    s.buffer.append("(Height x Width of Design ");
-    s.commentText(options.heightText);
-    s.buffer.append(" x ");
-    s.commentLine("", options.widthText);
-    s.commentLine("(Total No. of Stitches: ", options.stitchCountText);
-    s.commentLine("(Total No. of Colors: ", options.colourCountText);
-    s.commentLine("(Important Notes: ", options.notes);
-    if (options.emitG90) s.line("G90");
-    if (options.emitG21) s.line("G21");
-    if (options.emitG64) s.line("G64");
-    s.buffer.append("F ");
-    s.text(options.feedText);
-    s.buffer.append(kEol);
-    s.drain();
+    state_->header();
+    state_->drain();
 }
 
 GcodeWriter::~GcodeWriter() {
@@ -168,35 +352,19 @@ void GcodeWriter::add(const DesignRecord& record) {
     State& s = *state_;
     switch (record.kind) {
     case RecordKind::Jump:
-        if (!s.jumpRun) {
-            s.line("(NEEDLE UP RAPID MOVE- Light bulb Off if On)");
-            s.line("M09");
-        }
-        s.moveAndStroke(record);
-        s.jumpRun = true;
-        s.stitchRun = false;
+        s.jump(record);
         break;
     case RecordKind::Stitch:
-        if (!s.stitchRun) {
-            s.line("(START STITCHING- Light Bulb Off if On)");
-            s.line("M09");
-        }
-        s.moveAndStroke(record);
-        s.stitchRun = true;
-        s.jumpRun = false;
+        s.stitch(record);
         break;
     case RecordKind::ColourChange:
-        s.jumpRun = false;
-        s.stitchRun = false;
-        s.line("(THREAD COLOR CHANGE- M7 Light Bulb On)");
-        s.xyWords(record);
-        s.buffer.append(" \r\n");
-        s.line("M07");
-        s.line("M06");
+        s.colourChange(record);
         break;
     case RecordKind::Other:
-        return;
+        break;
     }
+    ++s.recordsSeen;
+    s.progress();
     s.drainIfFull();
 }
 
@@ -204,9 +372,7 @@ void GcodeWriter::finish() {
     State& s = *state_;
     if (s.finished) return;
     s.finished = true;
-    if (s.emitM786) s.line("M786");
-    if (s.emitM02) s.line("M02");
-    if (s.emitM30) s.line("M30");
+    s.footer();
     s.drain();
     s.out.flush();
 }

@@ -1,9 +1,13 @@
 #pragma once
 // Everything the generator reads besides the design records, gathered when it runs.
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 namespace tessaline {
+
+struct MachineProfile;
 
 struct GcodeOptions {
     // Figure texts as the window shows them; copied into the header comments, where brackets
@@ -25,6 +29,11 @@ struct GcodeOptions {
     bool emitM786 = true;
     bool emitM02 = true;
     bool emitM30 = true;
+
+    // The controller's dialect; none means Classic. Boxes the profile cannot take are left out.
+    std::shared_ptr<const MachineProfile> profile;
+    // Records of the design, for progress codes; 0 leaves them out.
+    std::size_t recordCount = 0;
 };
 
 }  // namespace tessaline

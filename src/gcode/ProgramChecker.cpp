@@ -1,0 +1,225 @@
+#include "gcode/ProgramChecker.h"
+
+#include "common/NumberFormat.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <set>
+
+namespace tessaline {
+
+namespace {
+
+bool isLetter(char ch) { return std::isalpha(static_cast<unsigned char>(ch)) != 0; }
+bool isDigit(char ch) { return ch >= '0' && ch <= '9'; }
+bool isBlank(char ch) { return ch == ' ' || ch == '\t'; }
+char upper(char ch) { return static_cast<char>(std::toupper(static_cast<unsigned char>(ch))); }
+
+// The word as written ("Z" and "6196.40000000501").
+std::string canonicalWord(char letter, std::string_view text) {
+    std::string word(1, letter);
+    word.append(text);
+    return word;
+}
+
+bool contains(const std::vector<std::string>& list, std::string_view item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// "M06" and "m6" give "M6".
+std::string canonical(char letter, std::string_view number) {
+    std::string word(1, upper(letter));
+    word += codeNumber(number);
+    return word;
+}
+
+// Significant digits of a number as written: leading zeros do not count, nor trailing zeros
+// after the point.
+int significantDigits(std::string_view number) {
+    std::string digits;
+    for (char ch : number) {
+        if (isDigit(ch)) digits.push_back(ch);
+    }
+    const std::size_t point = number.find('.');
+    if (point != std::string_view::npos) {
+        std::size_t keep = digits.size();
+        std::size_t fraction = 0;
+        for (std::size_t i = point + 1; i < number.size(); ++i) fraction += isDigit(number[i]) ? 1 : 0;
+        while (fraction > 0 && keep > 0 && digits[keep - 1] == '0') {
+            --keep;
+            --fraction;
+        }
+        digits.resize(keep);
+    }
+    const std::size_t first = digits.find_first_not_of('0');
+    return first == std::string::npos ? 0 : static_cast<int>(digits.size() - first);
+}
+
+class LineChecker {
+public:
+    LineChecker(const MachineProfile& profile, std::vector<CheckFinding>& findings, std::set<std::string>& codes)
+        : p_(profile), l_(profile.limits), findings_(findings), codes_(codes) {}
+
+    void check(std::size_t number, std::string_view line) {
+        number_ = number;
+        const std::string code = stripComments(line);
+        if (l_.lineLength > 0) {
+            std::size_t length = line.size();
+            if (!l_.lineLengthCountsComments) {
+                length = static_cast<std::size_t>(std::count_if(code.begin(), code.end(), [](char ch) { return !isBlank(ch); }));
+            }
+            if (length > l_.lineLength) {
+                report("line of " + std::to_string(length) + " characters; " + p_.name + " takes at most " +
+                       std::to_string(l_.lineLength));
+            }
+        }
+        words(code);
+    }
+
+private:
+    void report(std::string message) { findings_.push_back({number_, std::move(message)}); }
+
+    // The line without its comments, reporting comments the controller cannot parse.
+    std::string stripComments(std::string_view line) {
+        std::string code;
+        bool inComment = false;
+        for (char ch : line) {
+            if (inComment) {
+                if (ch == '(') {
+                    // The controller refuses the whole line; what follows says nothing more.
+                    report("nested comment: '(' inside a comment");
+                    return code;
+                }
+                if (ch == ')') inComment = false;
+                continue;
+            }
+            if (ch == '(') {
+                if (!l_.parenthesesComments) {
+                    report("( ) comment: " + p_.name + " does not read it as a comment");
+                }
+                inComment = true;
+            } else if (ch == ')') {
+                report("')' outside a comment");
+            } else if (ch == ';') {
+                if (!l_.semicolonComments) report("; comment: " + p_.name + " does not read it as a comment");
+                break;
+            } else if (ch == '\r' || ch == '\n') {
+                report("stray line break character");
+            } else {
+                code.push_back(ch);
+            }
+        }
+        if (inComment) report("comment not closed on its line");
+        return code;
+    }
+
+    void words(std::string_view code) {
+        std::size_t i = 0;
+        const auto skipBlanks = [&] {
+            while (i < code.size() && isBlank(code[i])) ++i;
+        };
+        skipBlanks();
+        if (i == code.size()) return;
+        // A named command ("PAUSE", "SET_PIN PIN=x"), where the controller has them: two letters,
+        // or a letter and '_', at its start.
+        if (!l_.commands.empty() && i + 1 < code.size() && isLetter(code[i]) && (isLetter(code[i + 1]) || code[i + 1] == '_')) {
+            std::size_t end = i;
+            while (end < code.size() && !isBlank(code[end])) ++end;
+            std::string name(code.substr(i, end - i));
+            std::transform(name.begin(), name.end(), name.begin(), upper);
+            if (!contains(l_.commands, name)) report("command " + name + ": " + p_.name + " has no such command");
+            codes_.insert(name);
+            return;
+        }
+        while (i < code.size()) {
+            skipBlanks();
+            if (i == code.size()) break;
+            const char letter = upper(code[i]);
+            if (!isLetter(letter)) {
+                report(std::string("'") + code[i] + "' where a word should start");
+                return;
+            }
+            ++i;
+            skipBlanks();
+            const std::size_t start = i;
+            if (i < code.size() && (code[i] == '+' || code[i] == '-')) ++i;
+            while (i < code.size() && (isDigit(code[i]) || code[i] == '.')) ++i;
+            const std::string_view numberText = code.substr(start, i - start);
+            if (std::none_of(numberText.begin(), numberText.end(), isDigit)) {
+                report(std::string("word ") + letter + " without a number");
+                return;  // the rest of the line no longer reads as words
+            }
+            if (letter == 'G' || letter == 'M') {
+                const std::string word = canonical(letter, numberText);
+                codes_.insert(word);
+                const auto& known = letter == 'G' ? l_.gCodes : l_.mCodes;
+                if (!contains(known, word.substr(1))) report(word + ": " + p_.name + " does not take this code");
+                if (contains(textCodesCanonical(), word)) return;  // the rest of the line is its text
+                continue;
+            }
+            if (l_.letters.find(letter) == std::string::npos) {
+                report(std::string("word ") + letter + ": " + p_.name + " does not take this letter");
+            }
+            number(letter, numberText);
+        }
+    }
+
+    void number(char letter, std::string_view text) {
+        const double value = parseLenient(text);
+        if (std::fabs(value) > l_.maxValue) {
+ report(canonicalWord(letter, text) + ": beyond " + p_.name + "'s range of " +
+                   formatNumber(l_.maxValue));
+        }
+        const int digits = significantDigits(text);
+        if (digits > l_.maxDigits) {
+            report(canonicalWord(letter, text) + ": " + std::to_string(digits) +
+                   " significant digits; " + p_.name + " keeps " + std::to_string(l_.maxDigits));
+        }
+    }
+
+    const std::vector<std::string>& textCodesCanonical() {
+        if (textCodes_.size() != l_.textCodes.size()) {
+            textCodes_.clear();
+            for (const auto& code : l_.textCodes) {
+                textCodes_.push_back(code.empty() ? code : canonical(code.front(), code.substr(1)));
+            }
+        }
+        return textCodes_;
+    }
+
+    const MachineProfile& p_;
+    const ProgramLimits& l_;
+    std::vector<CheckFinding>& findings_;
+    std::set<std::string>& codes_;
+    std::vector<std::string> textCodes_;
+    std::size_t number_ = 0;
+};
+
+}  // namespace
+
+std::vector<CheckFinding> checkProgram(std::string_view program, const MachineProfile& profile) {
+    std::vector<CheckFinding> findings;
+    std::set<std::string> codes;
+    LineChecker checker(profile, findings, codes);
+    std::size_t number = 0;
+    std::size_t start = 0;
+    while (start < program.size()) {
+        const std::size_t found = program.find_first_of("\r\n", start);
+        const std::size_t end = found == std::string_view::npos ? program.size() : found;
+        checker.check(++number, program.substr(start, end - start));
+        if (end == program.size()) break;
+        start = end + 1;
+        if (program[end] == '\r' && start < program.size() && program[start] == '\n') ++start;
+    }
+    if (!profile.endCode.empty()) {
+        const std::string end = canonical(profile.endCode.front(), std::string_view(profile.endCode).substr(1));
+        if (!codes.contains(end)) {
+            findings.push_back({std::max<std::size_t>(number, 1),
+                                "no " + profile.endCode + " in the program: " + profile.name + " needs it to end the program"});
+        }
+    }
+    return findings;
+}
+
+}  // namespace tessaline

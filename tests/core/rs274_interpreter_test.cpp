@@ -1,0 +1,165 @@
+// Programs run through LinuxCNC's own interpreter (`rs274 -g`, Debian package linuxcnc-uspace):
+// no error, feed moves on the design's points, and a needle axis that only grows.
+
+#include "ProfileTestSupport.h"
+#include "gcode/BuiltinProfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tessaline {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Canon {
+    bool feed = false;  // STRAIGHT_FEED, else STRAIGHT_TRAVERSE
+    std::string x, y;
+    double z = 0;
+    double zOffset = 0;  // the G92 offset in force: the machine's needle is at z + zOffset
+};
+
+struct Interpreted {
+    int exitCode = -1;
+    std::string output;
+    std::vector<Canon> moves;
+    std::size_t offsetsSet = 0;  // SET_G92_OFFSET lines, the interpreter's own start-up one included
+};
+
+std::string fixed4(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4f", value);
+    return text;
+}
+
+Interpreted interpret(const std::string& program) {
+    std::random_device random;
+    const fs::path file = fs::temp_directory_path() /
+                          ("tessaline-rs274-" + std::to_string(::getpid()) + "-" + std::to_string(random()) + ".ngc");
+    std::ofstream(file, std::ios::binary) << program;
+    Interpreted result;
+    FILE* pipe = ::popen(("rs274 -g '" + file.string() + "' 2>&1 </dev/null").c_str(), "r");
+    if (pipe == nullptr) {
+        ADD_FAILURE() << "cannot start rs274";
+        return result;
+    }
+    char chunk[65536];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) result.output.append(chunk, got);
+    const int status = ::pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    fs::remove(file);
+    static const std::regex move(R"((STRAIGHT_FEED|STRAIGHT_TRAVERSE)\((-?[0-9.]+), (-?[0-9.]+), (-?[0-9.]+),)");
+    static const std::regex offset(R"(SET_G92_OFFSET\((-?[0-9.]+), (-?[0-9.]+), (-?[0-9.]+),)");
+    double zOffset = 0;
+    for (const std::string& line : test::splitLines(result.output)) {
+        std::smatch m;
+        if (std::regex_search(line, m, move)) {
+            result.moves.push_back({m[1] == "STRAIGHT_FEED", m[2], m[3], std::stod(m[4]), zOffset});
+        } else if (std::regex_search(line, m, offset)) {
+            zOffset = std::stod(m[3]);
+            ++result.offsetsSet;
+        }
+    }
+    return result;
+}
+
+class Rs274 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::system("command -v rs274 >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "rs274 is not installed (Debian package linuxcnc-uspace)";
+        }
+        designs_ = test::realDesigns();
+        if (designs_.empty()) GTEST_SKIP() << "no real designs at " << TESSALINE_REAL_DST_DIR;
+        // Several designs, not all: each run starts a whole interpreter.
+        if (designs_.size() > 5) designs_.resize(5);
+    }
+    std::vector<test::LoadedDesign> designs_;
+};
+
+void expectCleanRun(const Interpreted& run) {
+    EXPECT_EQ(run.exitCode, 0) << run.output.substr(run.output.size() > 2000 ? run.output.size() - 2000 : 0);
+    EXPECT_NE(run.output.find("PROGRAM_END()"), std::string::npos);
+}
+
+TEST_F(Rs274, LinuxCncProfileRunsWithStitchesOnTheDesignAndAGrowingNeedle) {
+    const auto profile = std::make_shared<const MachineProfile>(builtinProfiles().at(4));
+    ASSERT_EQ(profile->name, "LinuxCNC 2.9");
+    for (test::LoadedDesign& design : designs_) {
+        SCOPED_TRACE(design.name);
+        design.options.notes = "flower (1)\ntwo) X5 Y7";
+        const Interpreted run = interpret(test::program(design.options, design.records, profile));
+        expectCleanRun(run);
+        std::vector<std::pair<std::string, std::string>> expectedFeeds, expectedTraverses, feeds, traverses;
+        for (const DesignRecord& record : design.records) {
+            const auto point = std::make_pair(fixed4(record.x), fixed4(record.y));
+            if (record.kind == RecordKind::Stitch) {
+                expectedFeeds.push_back(point);  // the move, then the stroke in place
+                expectedFeeds.push_back(point);
+            } else if (record.kind == RecordKind::Jump || record.kind == RecordKind::ColourChange) {
+                expectedTraverses.push_back(point);
+            }
+        }
+        // The program's needle words restart after each G92, the machine's needle only goes on.
+        double lastMachineZ = -1;
+        for (std::size_t i = 0; i < run.moves.size(); ++i) {
+            const Canon& move = run.moves[i];
+            (move.feed ? feeds : traverses).emplace_back(move.x, move.y);
+            if (!move.feed) continue;
+            EXPECT_GT(move.z + move.zOffset, lastMachineZ) << "needle axis went back at move " << i;
+            lastMachineZ = move.z + move.zOffset;
+        }
+        const auto colourChanges = std::count_if(design.records.begin(), design.records.end(),
+                                                 [](const DesignRecord& r) { return r.kind == RecordKind::ColourChange; });
+        EXPECT_EQ(run.offsetsSet, static_cast<std::size_t>(colourChanges) + 1);
+        EXPECT_EQ(feeds, expectedFeeds);
+        EXPECT_EQ(traverses, expectedTraverses);
+    }
+}
+
+TEST_F(Rs274, ClassicWithoutM786Runs) {
+    for (test::LoadedDesign& design : designs_) {
+        SCOPED_TRACE(design.name);
+        design.options.emitM786 = false;
+        const Interpreted run = interpret(test::program(design.options, design.records, nullptr));
+        expectCleanRun(run);
+        std::vector<std::pair<std::string, std::string>> expected, feeds;
+        for (const DesignRecord& record : design.records) {
+            const auto point = std::make_pair(fixed4(record.x), fixed4(record.y));
+            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) {
+                expected.push_back(point);
+                expected.push_back(point);
+            } else if (record.kind == RecordKind::ColourChange) {
+                expected.push_back(point);
+            }
+        }
+        double lastZ = -1;
+        for (const Canon& move : run.moves) {
+            ASSERT_TRUE(move.feed);
+            feeds.emplace_back(move.x, move.y);
+            EXPECT_GE(move.z, lastZ);
+            lastZ = move.z;
+        }
+        EXPECT_EQ(feeds, expected);
+    }
+}
+
+TEST_F(Rs274, ClassicWithM786IsRefused) {
+    const Interpreted run = interpret(test::program(designs_.front().options, designs_.front().records, nullptr));
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_NE(run.output.find("M786"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaline

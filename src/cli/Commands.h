@@ -42,5 +42,6 @@ void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 void addPreviewCommand(CLI::App& app);
 void addProfileCommands(CLI::App& app);
+void addTraceCommand(CLI::App& app);
 
 }  // namespace tessaline::cli

@@ -63,7 +63,14 @@ void convert(ConvertArguments& arguments) {
     // The header needs the figures before the first record is written, so the design is
     // decoded twice rather than held as records: decoding is cheap, a held design is not.
     GcodeOptions& options = arguments.options;
-    const DesignFigures figures = decodeDst(bytes, {});
+    std::uint64_t needleMoves = 0;
+    const DesignFigures figures = decodeDst(bytes, [&needleMoves](const DesignRecord& record) {
+        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needleMoves;
+    });
+    if (options.resumeFrom > needleMoves) {
+        throw CommandFailure(arguments.input + ": --from-stitch " + formatInteger(static_cast<std::int64_t>(options.resumeFrom)) +
+                             " is past the design's last needle move, " + formatInteger(static_cast<std::int64_t>(needleMoves)));
+    }
     const FigureTexts texts = figureTexts(figures, bareFileName(arguments.input));
     options.recordCount = figures.records;
     options.fileName = texts.fileName;
@@ -112,6 +119,12 @@ void addConvertCommand(CLI::App& app) {
     command->add_option("--profile", arguments->profile,
                         "Machine profile: a name from `tessaline-cli profiles`, or a .toml file (default Classic)")
         ->type_name("NAME|FILE");
+    command->add_option("--from-stitch", options.resumeFrom,
+                        "Resume at needle move N (stitches and jumps counted from 1, as `info` reports\n"
+                        "needle_moves): the same header, a needle-held travel to that move, the needle\n"
+                        "axis set with G92, then the whole program from that move on")
+        ->check(CLI::PositiveNumber)
+        ->type_name("N");
     command->add_flag("--invert-x", options.invertX, "Write every X word with the opposite sign");
     command->add_flag("--invert-y", options.invertY, "Write every Y word with the opposite sign");
 

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     tessaline::cli::addConvertCommand(app);
     tessaline::cli::addPreviewCommand(app);
     tessaline::cli::addProfileCommands(app);
+    tessaline::cli::addTraceCommand(app);
     try {
         app.parse(argc, argv);
         if (app.get_subcommands().empty()) {

@@ -27,7 +27,7 @@ MachineProfile classic() {
     p.name = kClassicProfileName;
     p.summary = "The program as always written: CR LF lines, ( ) comments, ever-growing Z, M786 footer";
     // Everything Classic writes, and nothing more: a program for the controller that takes it all.
-    p.limits.gCodes = {"0", "1", "21", "64", "90", "92"};
+    p.limits.gCodes = {"0", "1", "4", "21", "64", "90", "92"};
     p.limits.mCodes = {"0", "2", "6", "7", "9", "30", "786"};
     p.limits.letters = "FXYZ";
     return p;
@@ -120,6 +120,8 @@ MachineProfile marlin() {
     p.jumpStrokes = false;
     // docs "M73 - Set Print Progress": P<percent>, shown with SET_PROGRESS_MANUALLY.
     p.progress = "M73 P{percent}";
+    // docs "G4 - Dwell": P in milliseconds, S in seconds.
+    p.dwellLine = "G4 P{milliseconds}";
     p.limits.lineLength = 96;  // MAX_CMD_SIZE, after comments are stripped
     p.limits.lineLengthCountsComments = false;
     p.limits.parenthesesComments = false;
@@ -192,6 +194,8 @@ MachineProfile klipper() {
     p.rebase = true;
     p.jumpStrokes = false;
     p.progress = "M73 P{percent}";
+    // G-Codes.html, "G4": dwell time in milliseconds.
+    p.dwellLine = "G4 P{milliseconds}";
     p.limits.parenthesesComments = false;
     p.limits.gCodes = {"0", "1", "4", "28", "90", "91", "92"};
     p.limits.mCodes = {"18", "73", "82", "83", "84", "104", "105", "106", "107", "109", "112", "114", "115", "117",

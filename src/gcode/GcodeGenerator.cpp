@@ -57,7 +57,13 @@ struct GcodeWriter::State {
     bool stitchRun = false;
     bool feedDue = false;      // a travel at its own feed went before; the stitch feed is due
     int colour = 1;
-    std::vector<DesignRecord> pendingJumps;  // a jump run not yet known to be a trim
+    struct PendingJump {
+        DesignRecord record;
+        std::uint64_t move;  // its needle move number
+    };
+    std::vector<PendingJump> pendingJumps;  // a jump run not yet known to be a trim
+    std::uint64_t needleMoves = 0;          // stitch and jump records so far
+    bool skipping = false;                  // resuming: lines are made for the state, then dropped
     std::size_t recordsSeen = 0;
     int percent = -1;
 
@@ -179,8 +185,36 @@ struct GcodeWriter::State {
         appendNumber(buffer, options.invertY ? -record.y : record.y);
     }
 
+    // Where a resumed program joins the whole one: at the move line of needle move resumeFrom.
+    void joinIfResumePoint(const DesignRecord& record, std::uint64_t move, bool stroked) {
+        if (!skipping || move != options.resumeFrom) return;
+        buffer.clear();  // all since the header belongs to the moves before
+        skipping = false;
+        comment("RESUME AT NEEDLE MOVE " + formatInteger(static_cast<std::int64_t>(move)) + "- Thread Color " +
+                formatInteger(colour));
+        // At every needle move the run's lamp-off has been given.
+        if (!p.lampOff.empty()) line(p.lampOff);
+        if (p.travelFeed.empty()) {
+            xyWords(rapidPrefix, record);
+            buffer.append(lineTail);
+        } else {
+            xyWords(movePrefix, record);
+            buffer.append(" F");
+            buffer.append(p.travelFeed);
+            buffer.append(lineTail);
+            feedLine(options.feedText);
+        }
+        // The needle takes the number the move line gives it (or, on a needle-held travel, the one
+        // it holds), so the move line drives nothing but X and Y and every later number is the same.
+        buffer.append("G92 ");
+        buffer.append(p.needleAxis);
+        appendNumber(buffer, static_cast<double>(stroked ? zCount : zCount - 1) * options.zStep);
+        buffer.append(eol);
+    }
+
     // Move line then stroke line; each needle word is followed by one advance of the drive.
-    void moveAndStroke(const DesignRecord& record) {
+    void moveAndStroke(const DesignRecord& record, std::uint64_t move) {
+        joinIfResumePoint(record, move, true);
         xyWords(movePrefix, record);
         buffer.append(axisWord);
         appendZ();
@@ -190,7 +224,8 @@ struct GcodeWriter::State {
         if (!p.needleUpWait.empty()) line(p.needleUpWait);
     }
 
-    void travel(const DesignRecord& record) {
+    void travel(const DesignRecord& record, std::uint64_t move) {
+        joinIfResumePoint(record, move, false);
         if (p.travelFeed.empty()) {
             xyWords(rapidPrefix, record);
         } else {
@@ -210,38 +245,40 @@ struct GcodeWriter::State {
         stitchRun = !jumps;
     }
 
-    void jumpMove(const DesignRecord& record) {
-        if (p.jumpStrokes) moveAndStroke(record);
-        else travel(record);
+    void jumpMove(const DesignRecord& record, std::uint64_t move) {
+        if (p.jumpStrokes) moveAndStroke(record, move);
+        else travel(record, move);
     }
 
     void jump(const DesignRecord& record) {
+        const std::uint64_t move = ++needleMoves;
         // Whether a run is a trim shows only at its trimJumps-th jump, so its first jumps wait.
         if (!p.trimStop.empty() && (!jumpRun || !pendingJumps.empty())) {
-            pendingJumps.push_back(record);
+            pendingJumps.push_back({record, move});
             if (pendingJumps.size() >= p.trimJumps) flushJumps(true);
             return;
         }
         openRun(true);
-        jumpMove(record);
+        jumpMove(record, move);
     }
 
     void flushJumps(bool trim) {
         if (pendingJumps.empty()) return;
         openRun(true);
         if (trim) lines(p.trimStop);
-        for (const DesignRecord& record : pendingJumps) jumpMove(record);
+        for (const PendingJump& pending : pendingJumps) jumpMove(pending.record, pending.move);
         pendingJumps.clear();
     }
 
     void stitch(const DesignRecord& record) {
+        const std::uint64_t move = ++needleMoves;
         flushJumps(false);
         openRun(false);
         if (feedDue) {
             feedLine(options.feedText);
             feedDue = false;
         }
-        moveAndStroke(record);
+        moveAndStroke(record, move);
     }
 
     void colourChange(const DesignRecord& record) {
@@ -320,6 +357,7 @@ struct GcodeWriter::State {
     }
 
     void drain() {
+        if (skipping) buffer.clear();
         if (!buffer.empty()) {
             out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
             buffer.clear();
@@ -335,6 +373,7 @@ GcodeWriter::GcodeWriter(const GcodeOptions& options, std::ostream& out)
     : state_(std::make_unique<State>(options, out)) {
     state_->header();
     state_->drain();
+    state_->skipping = options.resumeFrom > 0;
 }
 
 GcodeWriter::~GcodeWriter() {
@@ -373,8 +412,41 @@ void GcodeWriter::finish() {
     if (s.finished) return;
     s.finished = true;
     s.footer();
+    if (s.skipping) {
+        throw ResumePointError("the design has " + formatInteger(static_cast<std::int64_t>(s.needleMoves)) +
+                               " needle moves, so it cannot resume at move " +
+                               formatInteger(static_cast<std::int64_t>(s.options.resumeFrom)));
+    }
     s.drain();
     s.out.flush();
+}
+
+void writeOutlineTrace(const GcodeOptions& options, const DesignFigures& extents, double dwellSeconds,
+                       std::ostream& out) {
+    GcodeOptions traced = options;
+    traced.resumeFrom = 0;
+    traced.recordCount = 0;
+    GcodeWriter::State s(traced, out);
+    s.header();
+    const std::string dwell = formatNumber(dwellSeconds);
+    s.comment("OUTLINE TRACE- needle held, " + dwell + " s at each corner");
+    std::string pause = s.p.dwellLine;
+    for (const auto& [key, value] : {std::pair<std::string_view, std::string>{"{seconds}", dwell},
+                                     {"{milliseconds}", formatNumber(dwellSeconds * 1000)}}) {
+        if (const std::size_t at = pause.find(key); at != std::string::npos) pause.replace(at, key.size(), value);
+    }
+    const DesignRecord corners[] = {{RecordKind::Jump, extents.minX, extents.minY},
+                                    {RecordKind::Jump, extents.maxX, extents.minY},
+                                    {RecordKind::Jump, extents.maxX, extents.maxY},
+                                    {RecordKind::Jump, extents.minX, extents.maxY}};
+    for (const DesignRecord& corner : corners) {
+        s.travel(corner, 0);
+        s.line(pause);
+    }
+    s.travel({RecordKind::Jump, 0, 0}, 0);  // back where every program starts
+    s.footer();
+    s.drain();
+    out.flush();
 }
 
 void generateGcode(const GcodeOptions& options, std::span<const DesignRecord> records, std::ostream& out) {

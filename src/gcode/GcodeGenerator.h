@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 #include <span>
+#include <stdexcept>
 
 namespace tessaline {
 
@@ -20,13 +21,26 @@ public:
     ~GcodeWriter();
 
     void add(const DesignRecord& record);
-    // Writes the footer and flushes; call once after the last record.
+    // Writes the footer and flushes; call once after the last record. Throws ResumePointError
+    // when options.resumeFrom lies past the last needle move.
     void finish();
 
 private:
+    friend void writeOutlineTrace(const GcodeOptions&, const DesignFigures&, double, std::ostream&);
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// A resumed program asked for a needle move the design does not have.
+class ResumePointError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A short program in the same dialect and with the same header: the needle held, a travel to
+// each corner of the design's extents with a dwell there, then back to the start; no needle word.
+void writeOutlineTrace(const GcodeOptions& options, const DesignFigures& extents, double dwellSeconds,
+                       std::ostream& out);
 
 void generateGcode(const GcodeOptions& options, std::span<const DesignRecord> records, std::ostream& out);
 

@@ -2,6 +2,7 @@
 // Everything the generator reads besides the design records, gathered when it runs.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,10 @@ struct GcodeOptions {
     std::shared_ptr<const MachineProfile> profile;
     // Records of the design, for progress codes; 0 leaves them out.
     std::size_t recordCount = 0;
+    // 0: the whole program. N: the program that resumes at the N-th needle move (stitch or jump
+    // record, counted from 1), after the same header: a travel there with the needle held and a
+    // re-base of the needle axis, then the whole program's lines from that move's line on.
+    std::uint64_t resumeFrom = 0;
 };
 
 }  // namespace tessaline

@@ -64,6 +64,7 @@ struct MachineProfile {
     std::vector<std::string> trimStop;        // written before such a run; empty = none
     std::string needleUpWait;                 // after each stroke; "" = none
     std::string progress;                     // {percent}; "" = none
+    std::string dwellLine = "G4 P{seconds}";  // a pause; {seconds} or {milliseconds}
 
     ProgramLimits limits;
 };

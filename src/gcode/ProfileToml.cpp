@@ -69,6 +69,7 @@ void visitFields(MachineProfile& p, Visit&& visit) {
     visit("trim_stop", p.trimStop);
     visit("needle_up_wait", p.needleUpWait);
     visit("progress", p.progress);
+    visit("dwell_line", p.dwellLine);
     ProgramLimits& l = p.limits;
     visit("limits.line_length", l.lineLength);
     visit("limits.line_length_counts_comments", l.lineLengthCountsComments);

@@ -5,6 +5,7 @@
 #include "common/AtomicFile.h"
 #include "common/NumberFormat.h"
 #include "design/WorkStore.h"
+#include "gcode/MachineProfile.h"
 #include "gcode/ScratchProgram.h"
 
 #include <QCheckBox>
@@ -63,6 +64,7 @@ GcodeOptions GcodeOutput::options() const {
     options.emitM786 = ticked(form_, "M786");
     options.emitM02 = ticked(form_, "M02");
     options.emitM30 = ticked(form_, "M30");
+    options.profile = profile_;
     return options;
 }
 
@@ -115,9 +117,10 @@ void GcodeOutput::save() {
     if (QFileInfo(name).suffix().isEmpty()) name += chosenFilter == kNcFilter ? QStringLiteral(".NC") : QStringLiteral(".GC");
     if (!refresh()) return;
 
+    const QString lineEnd = profile_ ? QString::fromStdString(profile_->lineEnd) : QStringLiteral("\r\n");
     QString program = pane_->toPlainText();
-    program.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    program += QStringLiteral("\r\n");
+    program.replace(QLatin1Char('\n'), lineEnd);
+    program += lineEnd;
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly) || file.write(program.toUtf8()) < 0 || !file.commit()) {
         dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,

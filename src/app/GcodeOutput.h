@@ -7,6 +7,7 @@
 #include "gcode/GcodeOptions.h"
 
 #include <filesystem>
+#include <memory>
 
 class QLabel;
 class QPlainTextEdit;
@@ -23,6 +24,8 @@ public:
 
     // The generator's inputs as the controls hold them now.
     GcodeOptions options() const;
+    // The machine profile of the next refresh and save; none means Classic.
+    void setProfile(std::shared_ptr<const MachineProfile> profile) { profile_ = std::move(profile); }
 
     // Generates into the scratch file, loads it into the pane and shows the line count.
     // Returns false (after telling the user) when the scratch file cannot be written or read.
@@ -38,6 +41,7 @@ private:
     UserDialogs& dialogs_;
     QPlainTextEdit* pane_;
     QLabel* lineCount_;
+    std::shared_ptr<const MachineProfile> profile_;
 };
 
 }  // namespace tessaline

@@ -88,7 +88,7 @@ TEST_F(GcodeOutputTest, OptionsApplyAtTheNextPopulateOnly) {
 TEST_F(GcodeOutputTest, NotesWithALineBreakKeepTheProgramsLineEnds) {
     window->control<QPlainTextEdit>("RimpNotes")->setPlainText("first\nsecond");
     window->populateGcode();
-    EXPECT_NE(readFile(window->scratchPath()).find("(Important Notes: first\r\nsecond)\r\n"), std::string::npos);
+    EXPECT_NE(readFile(window->scratchPath()).find("(Important Notes: first)\r\n(second)\r\n"), std::string::npos);
 }
 
 TEST_F(GcodeOutputTest, SaveRegeneratesAndWritesTheScratchBytes) {

@@ -7,6 +7,7 @@
 #include "design/DesignSeal.h"
 #include "design/WorkStore.h"
 #include "gcode/FeedText.h"
+#include "gcode/MachineProfile.h"
 #include "gcode/ScratchProgram.h"
 
 #include <QCheckBox>
@@ -64,6 +65,7 @@ GcodeOptions GcodeOutput::options() const {
     options.emitM786 = ticked(form_, "M786");
     options.emitM02 = ticked(form_, "M02");
     options.emitM30 = ticked(form_, "M30");
+    options.profile = profile_;
     return options;
 }
 

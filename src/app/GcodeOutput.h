@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPlainTextEdit;
@@ -27,6 +28,8 @@ public:
 
     // The generator's inputs as the controls hold them now.
     GcodeOptions options() const;
+    // The machine profile of the next refresh and save; none means Classic.
+    void setProfile(std::shared_ptr<const MachineProfile> profile) { profile_ = std::move(profile); }
 
     // Generates into the scratch file, loads it into the pane and shows the line count. When the
     // program cannot be made (the loaded design is gone from the store, the scratch file cannot be
@@ -49,6 +52,7 @@ private:
     UserDialogs& dialogs_;
     QPlainTextEdit* pane_;
     QLabel* lineCount_;
+    std::shared_ptr<const MachineProfile> profile_;
 };
 
 // name with ".<extension>" added when it has none ("p1" -> "p1.GC", "dot." -> "dot.GC").

@@ -3,6 +3,7 @@
 #include "app/AppInfo.h"
 #include "app/ColourLegend.h"
 #include "app/GcodeOutput.h"
+#include "app/MachineMenu.h"
 #include "app/LineQuery.h"
 #include "app/MainWindowForm.h"
 #include "app/MarkerImage.h"
@@ -101,6 +102,10 @@ void MainWindow::buildMenus() {
     file->addAction(QStringLiteral("Exit"), this, &MainWindow::exitProgram)->setObjectName(QStringLiteral("mnuExit"));
     QAction* simulate = menuBar()->addAction(QStringLiteral("Simulate"), this, &MainWindow::simulate);
     simulate->setObjectName(QStringLiteral("mnuSimulate"));
+    machineMenu_ = new MachineMenu(menuBar(), simulate, centralWidget(), dialogs_, userProfileFolder(),
+                                   machineSettingsFile(), this);
+    output_->setProfile(machineMenu_->current());
+    connect(machineMenu_, &MachineMenu::profileChanged, this, [this] { output_->setProfile(machineMenu_->current()); });
     QAction* about = menuBar()->addAction(QStringLiteral("About"), this, &MainWindow::showAbout);
     about->setObjectName(QStringLiteral("mnuAbout"));
 }

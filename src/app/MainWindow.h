@@ -19,6 +19,7 @@ namespace tessaline {
 class ColourLegend;
 struct FigureTexts;
 class GcodeOutput;
+class MachineMenu;
 class PreviewController;
 class WorkStore;
 
@@ -96,6 +97,7 @@ private:
     std::unique_ptr<WorkStore> store_;
     std::unique_ptr<ColourLegend> legend_;
     std::unique_ptr<GcodeOutput> output_;
+    MachineMenu* machineMenu_ = nullptr;
     std::unique_ptr<PreviewController> preview_;
     QPointer<AboutBox> about_;
     WindowState state_;

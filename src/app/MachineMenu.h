@@ -1,0 +1,66 @@
+#pragma once
+// The "Machine" menu: the machine profiles as a radio group, "Open Profiles Folder" and
+// "Reload Profiles". The choice is remembered between runs; header and footer boxes the chosen
+// profile cannot take are disabled with a tooltip saying why.
+
+#include "gcode/MachineProfile.h"
+#include "gcode/ProfileCatalog.h"
+
+#include <QObject>
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace tessaline {
+
+class UserDialogs;
+
+// Where the window keeps its choice of profile: Tessaline/Tessaline.ini in the per-user config
+// folder, beside the profiles folder.
+QString machineSettingsFile();
+
+class MachineMenu : public QObject {
+    Q_OBJECT
+
+public:
+    // Inserts the menu into bar before the action before (the one after File). form holds the
+    // check boxes G90, G21, G64, M786, M02 and M30. The choice is kept in settingsFile (INI).
+    MachineMenu(QMenuBar* bar, QAction* before, QWidget* form, UserDialogs& dialogs,
+                std::filesystem::path profileFolder, QString settingsFile, QObject* parent = nullptr);
+    ~MachineMenu() override;
+
+    // The chosen profile; Classic until another is chosen.
+    std::shared_ptr<const MachineProfile> current() const { return current_; }
+    QMenu* menu() const { return menu_; }
+
+    // Reads the profiles folder again; files that cannot be used are reported and skipped.
+    void reload();
+    void openFolder();
+
+signals:
+    void profileChanged();
+
+private:
+    void fillMenu();
+    void choose(const QString& name, bool remember);
+    void applyToBoxes();
+    void reportProblems();
+
+    QMenu* menu_;
+    QWidget* form_;
+    UserDialogs& dialogs_;
+    std::filesystem::path folder_;
+    QString settingsFile_;
+    ProfileCatalog catalog_;
+    std::shared_ptr<const MachineProfile> current_;
+    QActionGroup* group_ = nullptr;
+};
+
+}  // namespace tessaline

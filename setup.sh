@@ -10,7 +10,8 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 mode="${1:-start}"
 
 packages=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev libsqlitecpp-dev libcli11-dev
-          libgtest-dev libbenchmark-dev xvfb xauth fonts-liberation2)
+          libgtest-dev libbenchmark-dev xvfb xauth fonts-liberation2
+          librsvg2-bin dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin)
 
 install_missing() {
     local missing=()

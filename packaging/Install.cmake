@@ -13,10 +13,10 @@ set(TESSALINE_PACKAGE_PREFIX /usr)
 set(packaging_src ${PROJECT_SOURCE_DIR}/packaging)
 set(packaging_out ${PROJECT_BINARY_DIR}/packaging)
 
-# An installed copy keeps its store in the user's data folder (src/app/StoreLocation.cpp).
+# An installed copy keeps its store in the user's data folder (src/app/StoreLocation.cpp), and the
+# window names its menu entry so that the desktop shows the entry's icon for it.
 target_compile_definitions(tessaline_app PRIVATE
   TESSALINE_INSTALLED_BINDIRS="${CMAKE_INSTALL_FULL_BINDIR}:${TESSALINE_PACKAGE_PREFIX}/${CMAKE_INSTALL_BINDIR}")
-
 target_compile_definitions(tessaline PRIVATE TESSALINE_APP_ID="${TESSALINE_APP_ID}")
 
 list(JOIN TESSALINE_OPENS_MIME_TYPES ";" TESSALINE_DESKTOP_MIME_TYPES)

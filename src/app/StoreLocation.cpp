@@ -8,11 +8,14 @@
 
 #include <unistd.h>
 
+// The folders an installed copy runs from, ':'-separated; the build sets them from its install rules.
+#ifndef TESSALINE_INSTALLED_BINDIRS
+#define TESSALINE_INSTALLED_BINDIRS ""
+#endif
+
 namespace tessaline {
 
 namespace {
-
-bool writable(const std::filesystem::path& path) { return ::access(path.c_str(), W_OK) == 0; }
 
 QString fromPath(const std::filesystem::path& path) { return QFile::decodeName(path.c_str()); }
 
@@ -33,21 +36,52 @@ void removeAbandonedPrivateFolders() {
     }
 }
 
+std::filesystem::path resolved(const std::filesystem::path& folder) {
+    std::error_code ignored;
+    const std::filesystem::path result = std::filesystem::weakly_canonical(folder, ignored);
+    return result.empty() ? folder.lexically_normal() : result;
+}
+
+std::vector<std::filesystem::path> installedBinFolders() {
+    std::vector<std::filesystem::path> folders;
+    for (const QString& folder : QString::fromUtf8(TESSALINE_INSTALLED_BINDIRS).split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        folders.emplace_back(QFile::encodeName(folder).toStdString());
+    return folders;
+}
+
 }  // namespace
 
-std::filesystem::path chooseStoreFolder(const std::filesystem::path& programFolder,
+std::filesystem::path chooseStoreFolder(const std::filesystem::path& programFolder, bool programFolderWritable,
+                                        const std::vector<std::filesystem::path>& installedFolders,
                                         const std::filesystem::path& userFolder) {
-    const std::filesystem::path store = programFolder / WorkStore::kFileName;
-    // A read-only store in a writable folder could not take a design either.
-    if (writable(programFolder) && (!std::filesystem::exists(store) || writable(store))) return programFolder;
-    std::error_code ignored;
-    std::filesystem::create_directories(userFolder, ignored);
-    return userFolder;
+    if (!programFolderWritable)
+        return userFolder;
+    // An installed copy keeps its store with the user even when it could write beside itself (run
+    // as root), so that removing the program leaves no stray store in a system folder.
+    const std::filesystem::path program = resolved(programFolder);
+    for (const std::filesystem::path& installed : installedFolders)
+        if (resolved(installed) == program)
+            return userFolder;
+    return programFolder;
 }
 
 std::filesystem::path defaultStoreFolder() {
-    return chooseStoreFolder(toPath(QCoreApplication::applicationDirPath()),
-                             toPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const bool writable = storeFolderWritable(QFile::encodeName(programFolder).toStdString());
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const std::filesystem::path chosen =
+        chooseStoreFolder(QFile::encodeName(programFolder).toStdString(), writable, installedBinFolders(),
+                          QFile::encodeName(userFolder).toStdString());
+    if (chosen == std::filesystem::path(QFile::encodeName(userFolder).toStdString()))
+        QDir().mkpath(userFolder);
+    return chosen;
+}
+
+bool storeFolderWritable(const std::filesystem::path& folder) {
+    const auto writable = [](const std::filesystem::path& path) { return ::access(path.c_str(), W_OK) == 0; };
+    const std::filesystem::path store = folder / WorkStore::kFileName;
+    // A read-only store in a writable folder could not take a design either.
+    return writable(folder) && (!std::filesystem::exists(store) || writable(store));
 }
 
 WindowStoreFolder::WindowStoreFolder(const std::filesystem::path& shared) : path_(shared) {

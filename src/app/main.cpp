@@ -10,6 +10,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
     QApplication::setApplicationVersion(QString::fromStdString(tessaline::versionText()));
+#ifdef TESSALINE_APP_ID
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TESSALINE_APP_ID));
+#endif
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Turns Tajima DST embroidery designs into G-code for a CNC table."));
     options.addHelpOption();

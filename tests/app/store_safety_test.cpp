@@ -212,20 +212,18 @@ TEST(ProgramExtensionTest, AddedOnlyWhereTheNameHasNone) {
 namespace tessaline::testing {
 namespace {
 
-TEST(StoreFolderTest, AReadOnlyStoreOrFolderSendsTheStoreToTheUsersFolder) {
+TEST(StoreFolderTest, AReadOnlyStoreOrFolderTakesNoStore) {
     if (::geteuid() == 0) GTEST_SKIP() << "root writes to read-only files anyway";
     QTemporaryDir root;
     const std::filesystem::path program = root.filePath("program").toStdString();
-    const std::filesystem::path user = root.filePath("user/data").toStdString();
     std::filesystem::create_directories(program);
-    EXPECT_EQ(chooseStoreFolder(program, user), program);
+    EXPECT_TRUE(storeFolderWritable(program));
     writeFile(QString::fromStdString((program / "Gcode.mdb").string()), "");
     std::filesystem::permissions(program / "Gcode.mdb", std::filesystem::perms::owner_read);
-    EXPECT_EQ(chooseStoreFolder(program, user), user);
-    EXPECT_TRUE(std::filesystem::is_directory(user));
+    EXPECT_FALSE(storeFolderWritable(program));
     std::filesystem::remove(program / "Gcode.mdb");
     std::filesystem::permissions(program, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    EXPECT_EQ(chooseStoreFolder(program, user), user);
+    EXPECT_FALSE(storeFolderWritable(program));
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
 }
 

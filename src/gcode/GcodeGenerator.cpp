@@ -169,6 +169,7 @@ void GcodeWriter::add(const DesignRecord& record) {
         s.line("M07");
         s.line("M06");
         break;
+    case RecordKind::Trim:
     case RecordKind::Other:
         return;
     }

@@ -123,6 +123,7 @@ void DrawPass::row(const DesignRecord& record) {
             drawSegment(previous_, q);
             if (colour_ > kLastCycledColour) colour_ = 1;
             break;
+        case RecordKind::Trim:
         case RecordKind::Other:
             break;
     }

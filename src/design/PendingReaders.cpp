@@ -1,6 +1,5 @@
 #include "design/FormatReaders.h"
 namespace tessaline {
-DecodedDesign readVp3(std::span<const std::uint8_t>, const RecordSink&) { throw DesignFormatError("VP3 is not read yet"); }
 DecodedDesign readHus(std::span<const std::uint8_t>, const RecordSink&) { throw DesignFormatError("HUS is not read yet"); }
 DecodedDesign readSew(std::span<const std::uint8_t>, const RecordSink&) { throw DesignFormatError("SEW is not read yet"); }
 DecodedDesign readShv(std::span<const std::uint8_t>, const RecordSink&) { throw DesignFormatError("SHV is not read yet"); }

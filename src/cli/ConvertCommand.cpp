@@ -4,6 +4,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/NumberFormat.h"
+#include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "gcode/GcodeGenerator.h"
@@ -39,9 +40,9 @@ std::string checkZStep(std::string& text) {
     return {};
 }
 
-void writeToStandardOutput(const GcodeOptions& options, std::span<const std::uint8_t> bytes) {
+void writeToStandardOutput(const GcodeOptions& options, DesignFormat format, std::span<const std::uint8_t> bytes) {
     GcodeWriter writer(options, std::cout);
-    decodeDst(bytes, [&writer](const DesignRecord& record) { writer.add(record); });
+    decodeDesign(format, bytes, [&writer](const DesignRecord& record) { writer.add(record); });
     writer.finish();
     if (!std::cout) throw CommandFailure("standard output: the program could not be written");
 }
@@ -57,7 +58,14 @@ void convert(ConvertArguments& arguments) {
     // The header needs the figures before the first record is written, so the design is
     // decoded twice rather than held as records: decoding is cheap, a held design is not.
     GcodeOptions& options = arguments.options;
-    const FigureTexts texts = figureTexts(decodeDst(bytes, {}), bareFileName(arguments.input));
+    DecodedDesign design;
+    try {
+        design = decodeDesignFile(arguments.input, bytes, {});
+    } catch (const DesignFileError& e) {
+        throw CommandFailure(e.what());
+    }
+    const DesignFormat format = design.format;
+    const FigureTexts texts = figureTexts(design.figures, bareFileName(arguments.input));
     options.fileName = texts.fileName;
     options.heightText = texts.height;
     options.widthText = texts.width;
@@ -67,12 +75,12 @@ void convert(ConvertArguments& arguments) {
     options.zStep = parseLenient(arguments.zStepText);
 
     if (arguments.output.empty() || arguments.output == "-") {
-        writeToStandardOutput(options, bytes);
+        writeToStandardOutput(options, format, bytes);
         return;
     }
     try {
         writeProgramFile(arguments.output, options,
-                         [&bytes](const RecordSink& sink) { decodeDst(bytes, sink); });
+                         [&bytes, format](const RecordSink& sink) { decodeDesign(format, bytes, sink); });
     } catch (const FileWriteError& e) {
         throw CommandFailure(e.what());
     }
@@ -84,9 +92,9 @@ void addConvertCommand(CLI::App& app) {
     auto arguments = std::make_shared<ConvertArguments>();
     GcodeOptions& options = arguments->options;
     CLI::App* command = app.add_subcommand(
-        "convert", "Write the G-code program of a DST design, as the window's \"SAVE GCODE\" does.");
+        "convert", "Write the G-code program of a design (DST, PES, PEC, JEF, EXP, VP3, XXX, ...), as the window's \"SAVE GCODE\" does.");
 
-    command->add_option("design", arguments->input, "Tajima DST design file to convert")
+    command->add_option("design", arguments->input, "Embroidery design file to convert")
         ->required()
         ->type_name("DESIGN.dst");
     command->add_option("-o,--output", arguments->output,

@@ -14,6 +14,8 @@ class QWidget;
 
 namespace tessaline {
 
+class DesignColours;
+
 class ColourLegend {
 public:
     // form is the window's client area holding Label17_0..70, RTET, Frame3 and the machine combos.
@@ -24,6 +26,8 @@ public:
     void begin();
     void endColourBlock(int ended, std::int64_t stitches, int started);
     void finish(int colour);
+    // Where swatches, bars and statistics lines take their colours; null for the thread palette.
+    void setColours(const DesignColours* colours) { colours_ = colours; }
 
 private:
     QLabel* cell(int index) const;
@@ -36,6 +40,7 @@ private:
     QComboBox* spm_;
     QComboBox* threadChange_;
     QComboBox* hoop_;
+    const DesignColours* colours_ = nullptr;
 };
 
 }  // namespace tessaline

@@ -2,15 +2,18 @@
 
 #include "app/AppInfo.h"
 #include "app/ColourLegend.h"
+#include "app/DesignFileFilters.h"
 #include "app/GcodeOutput.h"
 #include "app/LineQuery.h"
 #include "app/MainWindowForm.h"
 #include "app/MarkerImage.h"
 #include "app/PreviewController.h"
 #include "common/NumberFormat.h"
+#include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "design/WorkStore.h"
+#include "preview/DesignColours.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -80,6 +83,9 @@ MainWindow::MainWindow(std::filesystem::path storeFolder, UserDialogs& dialogs, 
     legend_ = std::make_unique<ColourLegend>(client);
     output_ = std::make_unique<GcodeOutput>(client, state_, *store_, scratchPath_, dialogs_);
     preview_ = std::make_unique<PreviewController>(client, state_, *store_, *legend_, dialogs_);
+    colours_ = std::make_unique<DesignColours>();
+    legend_->setColours(colours_.get());
+    preview_->setColours(colours_.get());
     buildMenus();
     connectControls();
     startUp();
@@ -100,6 +106,17 @@ void MainWindow::buildMenus() {
     simulate->setObjectName(QStringLiteral("mnuSimulate"));
     QAction* about = menuBar()->addAction(QStringLiteral("About"), this, &MainWindow::showAbout);
     about->setObjectName(QStringLiteral("mnuAbout"));
+    // Last, so that the menus that were already there keep their places.
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    QAction* threads = view->addAction(QStringLiteral("Design Thread Colours"));
+    threads->setObjectName(QStringLiteral("mnuDesignThreadColours"));
+    threads->setCheckable(true);
+    threads->setChecked(true);
+    connect(threads, &QAction::toggled, this, [this](bool on) {
+        colours_->setUseDesignThreads(on);
+        if (colours_->hasThreads() && control<QPushButton>(QStringLiteral("Command2"))->isEnabled()) draw();
+    });
 }
 
 void MainWindow::connectControls() {
@@ -260,9 +277,8 @@ bool MainWindow::deferWhilePassRuns(void (MainWindow::*handler)()) {
 
 void MainWindow::openDst() {
     if (deferWhilePassRuns(&MainWindow::openDst)) return;
-    const QString tajima = QStringLiteral("Tajima Files (*.dst *.DST)");
-    const QString path = dialogs_.openFileName(this, QStringLiteral("Open DST File"),
-                                               {QStringLiteral("All Files (*)"), tajima}, tajima);
+    const QString path = dialogs_.openFileName(this, QStringLiteral("Open DST File"), designFileFilters(),
+                                               embroideryDesignsFilter());
     const std::string bareName = bareFileName(path.toStdString());
     if (bareName.empty() || bareName == "*.DST") {
         message(UserDialogs::Icon::Critical,
@@ -273,11 +289,12 @@ void MainWindow::openDst() {
 }
 
 void MainWindow::loadDesign(const QString& path) {
-    DesignFigures figures;
+    DecodedDesign design;
     try {
         const std::vector<std::uint8_t> bytes = readDesignFile(path.toStdString());
         // The stored design is replaced only once the whole file has been read and decoded.
-        store_->replaceDesign([&](const RecordSink& sink) { figures = decodeDst(bytes, sink); });
+        store_->replaceDesign(
+            [&](const RecordSink& sink) { design = decodeDesignFile(path.toStdString(), bytes, sink); });
     } catch (const DesignFileError& error) {
         message(UserDialogs::Icon::Critical,
                 QStringLiteral("The design file cannot be read:\n%1").arg(QString::fromStdString(error.what())));
@@ -287,7 +304,8 @@ void MainWindow::loadDesign(const QString& path) {
                                                  .arg(QString::fromStdString(error.what())));
         return;
     }
-    showFigures(figureTexts(figures, bareFileName(path.toStdString())));
+    colours_->setThreads(threadColours(design.threads));
+    showFigures(figureTexts(design.figures, bareFileName(path.toStdString())));
     for (const char* name : {"Command2", "Command3", "Command6"})
         control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);
     refreshGcode();

@@ -8,7 +8,7 @@
 #include "design/WorkStore.h"
 #include "preview/Icons.h"
 #include "preview/model/GcodeLineParse.h"
-#include "preview/ThreadColour.h"
+#include "preview/DesignColours.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -133,6 +133,7 @@ PassSettings PreviewController::settings() {
     settings.invertY = state_.invertY;
     settings.needlePoint = state_.needlePointOn;
     settings.highlight = form_->palette().color(QPalette::Highlight);
+    settings.colours = colours_;
     return settings;
 }
 
@@ -155,7 +156,7 @@ void PreviewController::showPendingNeedle() {
     sinceShown_.restart();
     if (pendingNeedle_) centreOn(needle_, *pendingNeedle_);
     if (pendingReadout_) {
-        const QColor colour = threadQColor(pendingReadout_->colour);
+        const QColor colour = threadColourOf(colours_, pendingReadout_->colour);
         if (readout_->palette().color(QPalette::WindowText) != colour) {
             QPalette palette = readout_->palette();
             palette.setColor(QPalette::WindowText, colour);

@@ -133,8 +133,9 @@ TEST_F(FormatsCliTest, InfoAndConvertReadEverySharedDesign) {
         // PES threads come from the PEC block's chart numbers, which a newer PES file's own
         // table may name differently; the other formats list the reference's first colour.
         const std::string colour = firstReferenceColour(design);
-        if (!colour.empty() && decoded.format != DesignFormat::Pes)
+        if (!colour.empty() && decoded.format != DesignFormat::Pes) {
             EXPECT_NE(info.out.find("\"threads\": [{\"color\": \"" + colour + "\""), std::string::npos) << info.out;
+        }
 
         const fs::path program = dir_ / "out.nc";
         const CliRun convert = run({"convert", design.string(), "-o", program.string()});

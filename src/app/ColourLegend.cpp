@@ -2,7 +2,7 @@
 
 #include "app/MainWindowForm.h"
 #include "common/NumberFormat.h"
-#include "preview/ThreadColour.h"
+#include "preview/DesignColours.h"
 #include "preview/model/TimeEstimate.h"
 
 #include <QComboBox>
@@ -62,7 +62,7 @@ void ColourLegend::begin() {
     clearColor();
     const QColor neutral = form_->palette().color(QPalette::Button);
     for (int i = 0; i < kSwatches; ++i) setCellColour(i, neutral);
-    setCellColour(0, threadQColor(1));
+    setCellColour(0, threadColourOf(colours_, 1));
 }
 
 void ColourLegend::warn(const QString& text) {
@@ -74,11 +74,11 @@ void ColourLegend::warn(const QString& text) {
 }
 
 void ColourLegend::endColourBlock(int ended, std::int64_t stitches, int started) {
-    setCellColour(started - 1, threadQColor(started));
+    setCellColour(started - 1, threadColourOf(colours_, started));
     const ColourBlockStats block = colourBlockStats(ended, stitches, totalStitches(), readNumber(spm_));
     const int barIndex = 35 + ended;
     QLabel* bar = cell(barIndex);
-    setCellColour(barIndex, threadQColor(ended));
+    setCellColour(barIndex, threadColourOf(colours_, ended));
     bar->resize(bar->width(), twipsToPixels(static_cast<int>(std::lround(barHeightTwips(block)))));
     bar->setToolTip(QString::fromStdString(barTooltip(block)));
     bar->setVisible(true);
@@ -88,7 +88,7 @@ void ColourLegend::endColourBlock(int ended, std::int64_t stitches, int started)
     QTextCursor cursor(statistics_->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
-    format.setForeground(threadQColor(ended));
+    format.setForeground(threadColourOf(colours_, ended));
     cursor.insertText(QString::fromStdString(statisticsLine(block)) + QLatin1Char('\n'), format);
 }
 

@@ -14,6 +14,8 @@ class QWidget;
 
 namespace tessaline {
 
+class DesignColours;
+
 class ColourLegend {
 public:
     // form is the window's client area holding Label17_0..70, RTET, Frame3 and the machine combos.
@@ -27,6 +29,8 @@ public:
     void endColourBlock(int ended, std::int64_t stitches, int started);
     // An early end keeps the swatch of the colour being stitched: its stitches are on the canvas.
     void finish(int colour, bool endedEarly = false);
+    // Where swatches, bars and statistics lines take their colours; null for the thread palette.
+    void setColours(const DesignColours* colours) { colours_ = colours; }
 
 private:
     QLabel* cell(int index) const;
@@ -39,6 +43,7 @@ private:
     QComboBox* spm_;
     QComboBox* threadChange_;
     QComboBox* hoop_;
+    const DesignColours* colours_ = nullptr;
 };
 
 }  // namespace tessaline

@@ -2,6 +2,7 @@
 
 #include "app/AppInfo.h"
 #include "app/ColourLegend.h"
+#include "app/DesignFileFilters.h"
 #include "app/GcodeOutput.h"
 #include "app/MachineMenu.h"
 #include "app/LineQuery.h"
@@ -10,10 +11,12 @@
 #include "app/PreviewController.h"
 #include "common/NumberFormat.h"
 #include "design/DesignSeal.h"
+#include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "design/HoopFit.h"
 #include "design/WorkStore.h"
+#include "preview/DesignColours.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -84,6 +87,9 @@ MainWindow::MainWindow(std::filesystem::path storeFolder, UserDialogs& dialogs, 
     legend_ = std::make_unique<ColourLegend>(client);
     output_ = std::make_unique<GcodeOutput>(client, state_, *store_, scratchPath_, dialogs_);
     preview_ = std::make_unique<PreviewController>(client, state_, *store_, *legend_, dialogs_);
+    colours_ = std::make_unique<DesignColours>();
+    legend_->setColours(colours_.get());
+    preview_->setColours(colours_.get());
     buildMenus();
     connectControls();
     startUp();
@@ -108,6 +114,18 @@ void MainWindow::buildMenus() {
     connect(machineMenu_, &MachineMenu::profileChanged, this, [this] { output_->setProfile(machineMenu_->current()); });
     QAction* about = menuBar()->addAction(QStringLiteral("About"), this, &MainWindow::showAbout);
     about->setObjectName(QStringLiteral("mnuAbout"));
+    // Beside the Machine menu, before the commands that were there first.
+    auto* view = new QMenu(QStringLiteral("&View"), menuBar());
+    menuBar()->insertMenu(simulate, view);
+    view->setObjectName(QStringLiteral("mnuView"));
+    QAction* threads = view->addAction(QStringLiteral("Design Thread Colours"));
+    threads->setObjectName(QStringLiteral("mnuDesignThreadColours"));
+    threads->setCheckable(true);
+    threads->setChecked(true);
+    connect(threads, &QAction::toggled, this, [this](bool on) {
+        colours_->setUseDesignThreads(on);
+        if (colours_->hasThreads() && control<QPushButton>(QStringLiteral("Command2"))->isEnabled()) draw();
+    });
 }
 
 void MainWindow::connectControls() {
@@ -274,9 +292,8 @@ bool MainWindow::deferWhilePassRuns(void (MainWindow::*handler)()) {
 
 void MainWindow::openDst() {
     if (deferWhilePassRuns(&MainWindow::openDst)) return;
-    const QString tajima = QStringLiteral("Tajima Files (*.dst *.DST)");
-    const QString path = dialogs_.openFileName(this, QStringLiteral("Open DST File"),
-                                               {QStringLiteral("All Files (*)"), tajima}, tajima);
+    const QString path = dialogs_.openFileName(this, QStringLiteral("Open DST File"), designFileFilters(),
+                                               embroideryDesignsFilter());
     const std::string bareName = bareFileName(path.toStdString());
     if (bareName.empty() || bareName == "*.DST") {
         message(UserDialogs::Icon::Critical,
@@ -287,7 +304,7 @@ void MainWindow::openDst() {
 }
 
 void MainWindow::loadDesign(const QString& path) {
-    DesignFigures figures;
+    DecodedDesign design;
     DesignSeal seal;
     DesignReach reach;
     try {
@@ -295,7 +312,7 @@ void MainWindow::loadDesign(const QString& path) {
         if (!openStore(QStringLiteral("The design cannot be stored; the previous design stays:\n%1"))) return;
         // The stored design is replaced only once the whole file has been read and decoded.
         store_->replaceDesign([&](const RecordSink& sink) {
-            figures = decodeDst(bytes, [&](const DesignRecord& record) {
+            design = decodeDesignFile(path.toStdString(), bytes, [&](const DesignRecord& record) {
                 seal.add(record);
                 reach.add(record);
                 sink(record);
@@ -312,7 +329,8 @@ void MainWindow::loadDesign(const QString& path) {
     }
     state_.loadedDesign = seal;
     state_.designReach = reach.radius();
-    showFigures(figureTexts(figures, bareFileName(path.toStdString())));
+    colours_->setThreads(threadColours(design.threads));
+    showFigures(figureTexts(design.figures, bareFileName(path.toStdString())));
     for (const char* name : {"Command2", "Command3", "Command6"})
         control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);
     refreshGcode();

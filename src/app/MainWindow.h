@@ -17,6 +17,7 @@
 namespace tessaline {
 
 class ColourLegend;
+class DesignColours;
 struct FigureTexts;
 class GcodeOutput;
 class MachineMenu;
@@ -96,6 +97,7 @@ private:
     std::filesystem::path scratchPath_;
     std::unique_ptr<WorkStore> store_;
     std::unique_ptr<ColourLegend> legend_;
+    std::unique_ptr<DesignColours> colours_;  // the loaded design's threads for canvas and legend
     std::unique_ptr<GcodeOutput> output_;
     MachineMenu* machineMenu_ = nullptr;
     std::unique_ptr<PreviewController> preview_;

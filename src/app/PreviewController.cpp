@@ -10,7 +10,7 @@
 #include "design/WorkStore.h"
 #include "preview/Icons.h"
 #include "preview/model/GcodeLineParse.h"
-#include "preview/ThreadColour.h"
+#include "preview/DesignColours.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -139,6 +139,7 @@ PassSettings PreviewController::settings() {
     settings.invertX = state_.invertX;
     settings.invertY = state_.invertY;
     settings.needlePoint = state_.needlePointOn;
+    settings.colours = colours_;
     return settings;
 }
 
@@ -167,7 +168,7 @@ void PreviewController::showPendingNeedle() {
     sinceShown_.restart();
     if (pendingNeedle_) centreOn(needle_, *pendingNeedle_);
     if (pendingReadout_) {
-        const QColor colour = threadQColor(pendingReadout_->colour);
+        const QColor colour = threadColourOf(colours_, pendingReadout_->colour);
         if (readout_->palette().color(QPalette::WindowText) != colour) {
             QPalette palette = readout_->palette();
             palette.setColor(QPalette::WindowText, colour);

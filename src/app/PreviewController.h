@@ -42,6 +42,8 @@ public:
 
     // Replaces the event processing that paces the pass (tests count the cycles); nullptr restores
     // the pacing of EventPacer.
+    // Thread colours of the canvas and the readout; null for the fixed thread palette.
+    void setColours(const DesignColours* colours) { colours_ = colours; }
     void setEventPump(std::function<void()> pump) { pump_ = std::move(pump); }
     const UserScale& scale() const { return scale_; }
     // A drawing-unit point in logical pixels of the canvas.
@@ -77,6 +79,7 @@ private:
     QCheckBox* showBoundary_;
     std::function<void()> pump_;  // set by tests; otherwise each pass paces with an EventPacer
     std::function<void()> pace_;
+    const DesignColours* colours_ = nullptr;
     UserScale scale_;
     struct Readout {
         QPointF point;

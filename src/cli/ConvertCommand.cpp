@@ -4,6 +4,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/NumberFormat.h"
+#include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "gcode/FeedText.h"
@@ -41,9 +42,9 @@ std::string checkZStep(std::string& text) {
     return {};
 }
 
-void writeToStandardOutput(const GcodeOptions& options, std::span<const std::uint8_t> bytes) {
+void writeToStandardOutput(const GcodeOptions& options, DesignFormat format, std::span<const std::uint8_t> bytes) {
     GcodeWriter writer(options, std::cout);
-    decodeDst(bytes, [&writer](const DesignRecord& record) { writer.add(record); });
+    decodeDesign(format, bytes, [&writer](const DesignRecord& record) { writer.add(record); });
     writer.finish();
     if (!std::cout) throw CommandFailure("standard output: the program could not be written");
 }
@@ -64,15 +65,20 @@ void convert(ConvertArguments& arguments) {
     // decoded twice rather than held as records: decoding is cheap, a held design is not.
     GcodeOptions& options = arguments.options;
     std::uint64_t needleMoves = 0;
-    const DesignFigures figures = decodeDst(bytes, [&needleMoves](const DesignRecord& record) {
-        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needleMoves;
-    });
+    DecodedDesign design;
+    try {
+        design = decodeDesignFile(arguments.input, bytes, [&needleMoves](const DesignRecord& record) {
+            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needleMoves;
+        });
+    } catch (const DesignFileError& e) {
+        throw CommandFailure(e.what());
+    }
     if (options.resumeFrom > needleMoves) {
         throw CommandFailure(arguments.input + ": --from-stitch " + formatInteger(static_cast<std::int64_t>(options.resumeFrom)) +
                              " is past the design's last needle move, " + formatInteger(static_cast<std::int64_t>(needleMoves)));
     }
-    const FigureTexts texts = figureTexts(figures, bareFileName(arguments.input));
-    options.recordCount = figures.records;
+    const DesignFormat format = design.format;
+    const FigureTexts texts = figureTexts(design.figures, bareFileName(arguments.input));
     options.fileName = texts.fileName;
     options.heightText = texts.height;
     options.widthText = texts.width;
@@ -82,12 +88,12 @@ void convert(ConvertArguments& arguments) {
     options.zStep = parseLenient(arguments.zStepText);
 
     if (toStandardOutput) {
-        writeToStandardOutput(options, bytes);
+        writeToStandardOutput(options, format, bytes);
         return;
     }
     try {
         writeProgramFile(arguments.output, options,
-                         [&bytes](const RecordSink& sink) { decodeDst(bytes, sink); });
+                         [&bytes, format](const RecordSink& sink) { decodeDesign(format, bytes, sink); });
     } catch (const FileWriteError& e) {
         throw CommandFailure(e.what());
     }
@@ -99,9 +105,9 @@ void addConvertCommand(CLI::App& app) {
     auto arguments = std::make_shared<ConvertArguments>();
     GcodeOptions& options = arguments->options;
     CLI::App* command = app.add_subcommand(
-        "convert", "Write the G-code program of a DST design, as the window's \"SAVE GCODE\" does.");
+        "convert", "Write the G-code program of a design (DST, PES, PEC, JEF, EXP, VP3, XXX, ...), as the window's \"SAVE GCODE\" does.");
 
-    command->add_option("design", arguments->input, "Tajima DST design file to convert")
+    command->add_option("design", arguments->input, "Embroidery design file to convert")
         ->required()
         ->type_name("DESIGN.dst");
     command->add_option("-o,--output", arguments->output,

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "common/NumberFormat.h"
+#include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "design/HoopFit.h"
@@ -107,8 +108,33 @@ JobCounts jobCounts(const DesignFigures& figures) {
     return {static_cast<double>(figures.records), static_cast<double>(figures.colours)};
 }
 
-std::string plainReport(const FigureTexts& texts, const std::string& hoopLine, const std::string& estimate) {
+// DST output stays as it always was; other formats add their name (and in JSON their threads).
+bool reportsFormat(const DecodedDesign& design) { return design.format != DesignFormat::Dst; }
+
+std::string hexColour(const DesignThread& thread) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text = "#";
+    for (const std::uint8_t part : {thread.red, thread.green, thread.blue}) {
+        text += kHex[part >> 4];
+        text += kHex[part & 0x0F];
+    }
+    return text;
+}
+
+std::string jsonThreads(const std::vector<DesignThread>& threads) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < threads.size(); ++i) {
+        if (i != 0) out += ", ";
+        out += "{\"color\": \"" + hexColour(threads[i]) + "\", \"description\": " + jsonString(threads[i].description) +
+               ", \"catalog_number\": " + jsonString(threads[i].catalogNumber) + "}";
+    }
+    return out + "]";
+}
+
+std::string plainReport(const DecodedDesign& design, const FigureTexts& texts, const std::string& hoopLine,
+                        const std::string& estimate) {
     return "File: " + texts.fileName + "\n" +
+           (reportsFormat(design) ? "Format: " + std::string(formatName(design.format)) + "\n" : std::string()) +
            "Total Stitches: " + texts.stitches + "\n" +
            "Total Colors: " + texts.colours + "\n" +
            "Jump Stitches: " + texts.jumps + "\n" +
@@ -121,10 +147,12 @@ std::string plainReport(const FigureTexts& texts, const std::string& hoopLine, c
            estimate + "\n";
 }
 
-std::string jsonReport(const DesignFigures& figures, const NeedleFacts& needle, const std::string& fileName,
+std::string jsonReport(const DecodedDesign& design, const NeedleFacts& needle, const std::string& fileName,
                        const MachineTimes& machine) {
+    const DesignFigures& figures = design.figures;
     const std::optional<double> minutes = totalMinutes(jobCounts(figures), machine);
     return "{\"file\": " + jsonString(fileName) +
+           (reportsFormat(design) ? ", \"format\": " + jsonString(formatName(design.format)) : std::string()) +
            ", \"stitches\": " + count(figures.records) +
            ", \"colors\": " + count(figures.colours) +
            ", \"jumps\": " + count(figures.jumps) +
@@ -138,7 +166,8 @@ std::string jsonReport(const DesignFigures& figures, const NeedleFacts& needle, 
            ", \"fits_hoop\": " + (needle.fit.fits ? "true" : "false") +
            ", \"hoop_margin_mm\": " + formatNumber(needle.fit.marginMm) +
            ", \"estimate\": " + jsonString(totalEstimateCaption(jobCounts(figures), machine)) +
-           ", \"total_minutes\": " + (minutes ? formatNumber(*minutes) : std::string("null")) + "}\n";
+           ", \"total_minutes\": " + (minutes ? formatNumber(*minutes) : std::string("null")) +
+           (reportsFormat(design) ? ", \"threads\": " + jsonThreads(design.threads) : std::string()) + "}\n";
 }
 
 void runInfo(const InfoOptions& options) {
@@ -150,14 +179,21 @@ void runInfo(const InfoOptions& options) {
     }
     NeedleFacts needle;
     DesignReach reach;
-    const DesignFigures figures = decodeDst(bytes, [&](const DesignRecord& record) {
-        reach.add(record);
-        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needle.needleMoves;
-    });
+    DecodedDesign design;
+    try {
+        design = decodeDesignFile(options.design, bytes, [&](const DesignRecord& record) {
+            reach.add(record);
+            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needle.needleMoves;
+        });
+    } catch (const DesignFileError& e) {
+        throw CommandFailure(e.what());
+    }
     needle.fit = hoopFit(reach.radius(), options.hoopDiameter);
+    const DesignFigures& figures = design.figures;
     const std::string fileName = bareFileName(options.design);
-    std::cout << (options.json ? jsonReport(figures, needle, fileName, options.machine)
-                               : plainReport(figureTexts(figures, fileName), hoopFitText(needle.fit, options.hoopDiameter),
+    std::cout << (options.json ? jsonReport(design, needle, fileName, options.machine)
+                               : plainReport(design, figureTexts(figures, fileName),
+                                             hoopFitText(needle.fit, options.hoopDiameter),
                                              totalEstimateCaption(jobCounts(figures), options.machine)));
     std::cout.flush();
     if (!std::cout) throw CommandFailure("standard output: the figures could not be written");
@@ -168,10 +204,10 @@ void runInfo(const InfoOptions& options) {
 void addInfoCommand(CLI::App& app) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* info = app.add_subcommand(
-        "info", "Print the figures of a DST design as the window shows them after opening it: file name,\n"
+        "info", "Print the figures of a design (DST, PES, PEC, JEF, EXP, VP3, XXX, ...) as the window shows them after opening it: file name,\n"
                 "stitch, colour and jump counts, dimensions (height x width), extents in millimetres,\n"
                 "whether the design fits the hoop, and the estimated total stitching time.");
-    info->add_option("design", options->design, "The Tajima DST embroidery file to read")
+    info->add_option("design", options->design, "The embroidery design file to read")
         ->required()
         ->type_name("DESIGN.dst");
     info->add_flag("--json", options->json,
@@ -179,7 +215,8 @@ void addInfoCommand(CLI::App& app) {
                    "min_x, min_y, max_x, max_y, width, height (numbers in millimetres), needle_moves\n"
                    "(stitch and jump records, as --from-stitch counts them), fits_hoop, hoop_margin_mm\n"
                    "(room left inside the hoop's edge; negative when the design reaches beyond it),\n"
-                   "estimate (the time caption) and total_minutes (unrounded; null when --spm is not positive)");
+                   "estimate (the time caption) and total_minutes (unrounded; null when --spm is not positive);\n"
+                   "designs other than DST add format and threads (color \"#rrggbb\", description, catalog_number)");
     info->add_option("--spm", options->machine.stitchesPerMinute, "Machine speed in stitches per minute")
         ->default_val(100)
         ->type_name("N");

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
+#include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
 #include "preview/DrawPass.h"
 #include "preview/Icons.h"
@@ -75,10 +76,10 @@ QPointF centredAt(QPointF centre, MarkerIcon icon) {
     return centre - QPointF(size.width() / 2, size.height() / 2);
 }
 
-QImage renderPreview(const PreviewOptions& options, std::span<const std::uint8_t> bytes) {
+QImage renderPreview(const PreviewOptions& options, const DecodedDesign& design, std::span<const std::uint8_t> bytes) {
     // The scale needs the design's size before the first row: decode once for the figures,
     // then again straight into the pass, so no copy of the design is held.
-    const DesignFigures figures = decodeDst(bytes, {});
+    const DesignFigures& figures = design.figures;
     const int side = static_cast<int>(std::lround(kCanvasPixels));
     QImage canvas(side, side, QImage::Format_RGB32);
 
@@ -94,7 +95,7 @@ QImage renderPreview(const PreviewOptions& options, std::span<const std::uint8_t
 
     DrawPass pass(canvas, figures.width, figures.height, options.scale, markers);
     pass.begin();
-    decodeDst(bytes, [&pass](const DesignRecord& record) { pass.row(record); });
+    decodeDesign(design.format, bytes, [&pass](const DesignRecord& record) { pass.row(record); });
     pass.finish();
 
     // The markers are images above the canvas in the window; here they are painted over it.
@@ -116,7 +117,13 @@ void runPreview(const PreviewOptions& options) {
     } catch (const DesignFileError& e) {
         throw CommandFailure(e.what());
     }
-    const QImage canvas = renderPreview(options, bytes);
+    DecodedDesign design;
+    try {
+        design = decodeDesignFile(options.design, bytes, {});
+    } catch (const DesignFileError& e) {
+        throw CommandFailure(e.what());
+    }
+    const QImage canvas = renderPreview(options, design, bytes);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -136,7 +143,7 @@ void addPreviewCommand(CLI::App& app) {
     auto options = std::make_shared<PreviewOptions>();
     CLI::App* command = app.add_subcommand(
         "preview", "Render the preview canvas a full draw pass leaves, with its markers, to a PNG image.");
-    command->add_option("design", options->design, "DST design file")->required();
+    command->add_option("design", options->design, "Embroidery design file (DST, PES, PEC, JEF, EXP, VP3, XXX, ...)")->required();
     command->add_option("-o,--output", options->output, "PNG image to write")->required();
     command->add_option("--scale", options->scale, "Canvas scale; larger shows the design smaller")
         ->check(CLI::Range(1, 11))

@@ -4,7 +4,7 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
-#include "design/DstDecoder.h"
+#include "design/DesignFormat.h"
 #include "design/FigureTexts.h"
 #include "gcode/FeedText.h"
 #include "gcode/GcodeGenerator.h"
@@ -36,7 +36,12 @@ void trace(TraceArguments& arguments) {
     } catch (const DesignFileError& e) {
         throw CommandFailure(e.what());
     }
-    const DesignFigures figures = decodeDst(bytes, {});
+    DesignFigures figures;
+    try {
+        figures = decodeDesignFile(arguments.input, bytes, {}).figures;
+    } catch (const DesignFileError& e) {
+        throw CommandFailure(e.what());
+    }
     const FigureTexts texts = figureTexts(figures, bareFileName(arguments.input));
     GcodeOptions& options = arguments.options;
     options.fileName = texts.fileName;

@@ -4,7 +4,7 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    CLI::App app{"Tessaline command-line converter: reads a Tajima DST embroidery design and\n"
+    CLI::App app{"Tessaline command-line converter: reads an embroidery design (DST, PES, JEF, ...) and\n"
                  "prints its figures, writes its G-code program or renders its preview.",
                  "tessaline-cli"};
     app.set_version_flag("--version", "tessaline-cli " + tessaline::versionText());

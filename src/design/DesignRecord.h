@@ -12,6 +12,7 @@ enum class RecordKind : char {
     Stitch = 'N',
     Jump = 'J',
     ColourChange = 'C',  // also the end-of-design record
+    Trim = 'T',          // a thread cut the design file encodes; moves nothing, writes and draws nothing
     Other = '?',
 };
 

@@ -84,6 +84,7 @@ RecordKind cellKind(const SQLite::Column& column) {
         case 'N': return RecordKind::Stitch;
         case 'J': return RecordKind::Jump;
         case 'C': return RecordKind::ColourChange;
+        case 'T': return RecordKind::Trim;
         default: return RecordKind::Other;
     }
 }
@@ -203,8 +204,11 @@ private:
                 statement.bindNoCopy(first + 4, "");
                 break;
             case RecordKind::ColourChange:
+            case RecordKind::Trim:
             case RecordKind::Other:
-                statement.bindNoCopy(first, record.kind == RecordKind::ColourChange ? "C" : "?");
+                statement.bindNoCopy(first, record.kind == RecordKind::ColourChange ? "C"
+                                            : record.kind == RecordKind::Trim       ? "T"
+                                                                                    : "?");
                 statement.bind(first + 1);
                 statement.bindNoCopy(first + 4, "");
                 break;

@@ -399,6 +399,7 @@ void GcodeWriter::add(const DesignRecord& record) {
     case RecordKind::ColourChange:
         s.colourChange(record);
         break;
+    case RecordKind::Trim:
     case RecordKind::Other:
         break;
     }

@@ -1,6 +1,7 @@
 #include "preview/DrawPass.h"
 
 #include "common/NumberFormat.h"
+#include "preview/DesignColours.h"
 #include "preview/ThreadColour.h"
 
 #include <QLineF>
@@ -110,23 +111,24 @@ void DrawPass::row(const DesignRecord& record) {
         case RecordKind::Stitch:
             ++blockStitches_;
             if (blockStitches_ == 1 && !hoopMarked_) startMarkerStep(settings);
-            usePen(threadQColor(colour_), threadWidth_, Qt::SolidLine);
+            usePen(threadColourOf(settings.colours, colour_), threadWidth_, Qt::SolidLine);
             drawSegment(previous_, q);
             observer_.showNeedle(q, colour_);
             if (settings.needlePoint) drawNeedlePoint(q);
             break;
         case RecordKind::Jump:
-            usePen(threadQColor(colour_), threadWidth_, Qt::DotLine);
+            usePen(threadColourOf(settings.colours, colour_), threadWidth_, Qt::DotLine);
             drawSegment(previous_, q);
             break;
         case RecordKind::ColourChange:
             ++colour_;
             observer_.endColourBlock(colour_ - 1, blockStitches_, colour_);
             blockStitches_ = 0;
-            usePen(threadQColor(colour_), threadWidth_, Qt::SolidLine);
+            usePen(threadColourOf(settings.colours, colour_), threadWidth_, Qt::SolidLine);
             drawSegment(previous_, q);
             if (colour_ > kLastCycledColour) colour_ = 1;
             break;
+        case RecordKind::Trim:
         case RecordKind::Other:
             break;
     }

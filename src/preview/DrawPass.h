@@ -16,6 +16,8 @@
 
 namespace tessaline {
 
+class DesignColours;
+
 // The options the pass reads again before every row, so changes apply from the next row.
 struct PassSettings {
     double penWidth = 1;        // thread thickness in pixels; halves round to even, kept within 1..1000
@@ -25,6 +27,7 @@ struct PassSettings {
     bool invertX = false;
     bool invertY = false;
     bool needlePoint = true;    // white dot at every stitch end
+    const DesignColours* colours = nullptr;  // null: the fixed thread palette
 };
 
 // The window's side of the pass. Points are in drawing units (design millimetres).

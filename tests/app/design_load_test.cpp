@@ -29,8 +29,19 @@ TEST_F(DesignLoadTest, DialogOffersTajimaFilesFirst) {
     open(writeDesign("a.dst", twoColourDesign()));
     ASSERT_FALSE(dialogs.fileDialogs.empty());
     EXPECT_EQ(dialogs.fileDialogs[0].title, "Open DST File");
-    EXPECT_EQ(dialogs.fileDialogs[0].filters, (QStringList{"All Files (*)", "Tajima Files (*.dst *.DST)"}));
-    EXPECT_EQ(dialogs.fileDialogs[0].selected, "Tajima Files (*.dst *.DST)");
+    const QStringList& filters = dialogs.fileDialogs[0].filters;
+    ASSERT_GE(filters.size(), 3);
+    EXPECT_EQ(filters.mid(0, 2), (QStringList{"All Files (*)", "Tajima Files (*.dst *.DST)"}));
+    // Every readable extension in both cases, then one filter per format besides DST.
+    EXPECT_TRUE(filters[2].startsWith("Embroidery designs (*.dst *.DST *.pes *.PES *.pec *.PEC *.jef *.JEF "
+                                      "*.exp *.EXP *.vp3 *.VP3 *.xxx *.XXX"))
+        << filters[2].toStdString();
+    for (const char* pattern : {"(*.pes *.PES)", "(*.jef *.JEF)", "(*.exp *.EXP)", "(*.vp3 *.VP3)", "(*.xxx *.XXX)"}) {
+        EXPECT_TRUE(std::any_of(filters.begin() + 3, filters.end(),
+                                [&](const QString& f) { return f.endsWith(QLatin1String(pattern)); }))
+            << pattern;
+    }
+    EXPECT_EQ(dialogs.fileDialogs[0].selected, filters[2]);
 }
 
 TEST_F(DesignLoadTest, ShowsTheFiguresAndEnablesTheButtons) {

@@ -147,7 +147,7 @@ TEST_F(StartUpTest, SwatchesBarsAndViewport) {
 TEST_F(StartUpTest, MenusInTheirOrder) {
     QStringList bar;
     for (QAction* action : window->menuBar()->actions()) bar << action->text().remove('&');
-    EXPECT_EQ(bar, (QStringList{"File", "Machine", "Simulate", "About"}));
+    EXPECT_EQ(bar, (QStringList{"File", "Machine", "View", "Simulate", "About"}));
     QStringList file;
     for (QAction* action : window->menuBar()->actions().front()->menu()->actions()) file << action->text();
     EXPECT_EQ(file, (QStringList{"Open DST", "Generate Gcode", "Save Gcode", "Exit"}));

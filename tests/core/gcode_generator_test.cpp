@@ -285,6 +285,14 @@ TEST(GcodeGenerator, OtherRecordsWriteNothingAndKeepRunAndZ) {
     EXPECT_TRUE(bodyLines(options, {other}).empty());
 }
 
+TEST(GcodeGenerator, TrimsWriteNothingAndKeepRunAndZ) {
+    const GcodeOptions options;
+    const DesignRecord trim{RecordKind::Trim, 7, 7};
+    EXPECT_EQ(bodyLines(options, {stitch(0, 0), trim, stitch(1, 0)}), bodyLines(options, {stitch(0, 0), stitch(1, 0)}));
+    EXPECT_EQ(bodyLines(options, {jump(0, 0), trim, jump(1, 0)}), bodyLines(options, {jump(0, 0), jump(1, 0)}));
+    EXPECT_TRUE(bodyLines(options, {trim}).empty());
+}
+
 // The Z words of the move and stroke lines, in order.
 std::vector<std::string> zWords(const std::vector<std::string>& lines) {
     std::vector<std::string> words;

@@ -243,6 +243,22 @@ TEST_F(WorkStoreTest, ReadingMapsUnknownKindsNullsAndText) {
     EXPECT_EQ(back[4].x, 4.0);  // a whole number stored as integer reads as a number
 }
 
+TEST_F(WorkStoreTest, TrimIsStoredAsItsOwnKind) {
+    WorkStore s(file_);
+    s.open();
+    store(s, {{RecordKind::Stitch, 1, 2}, {RecordKind::Trim, 3, 4}, {RecordKind::Jump, 5, 6}});
+    const auto rows = s.rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(std::get<std::string>(rows[1][0]), "T");
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(rows[1][1]));  // no motion word
+    EXPECT_EQ(std::get<std::string>(rows[1][4]), "");
+    const auto back = readAll(s);
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[1].kind, RecordKind::Trim);
+    EXPECT_EQ(back[1].x, 3.0);
+    EXPECT_EQ(back[1].y, 4.0);
+}
+
 TEST_F(WorkStoreTest, RecordOfNoKnownKindStaysUnknown) {
     WorkStore s(file_);
     s.open();

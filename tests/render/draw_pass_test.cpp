@@ -1,3 +1,4 @@
+#include "preview/DesignColours.h"
 #include "preview/DrawPass.h"
 #include "preview/Icons.h"
 #include "preview/model/ThreadPalette.h"
@@ -143,6 +144,35 @@ TEST(DrawPassTable, SingleRowOnlySetsTheStartingPoint) {
     const QImage image = run(recorder, {stitch(10, 10)});
     EXPECT_EQ(countNot(image, kBlack), 0);
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"begin", "finish 1"}));
+}
+
+TEST(DrawPassLines, TrimsDrawNothing) {
+    const DesignRecord trim{RecordKind::Trim, -20, -40};
+    Recorder withTrim;
+    Recorder without;
+    const QImage a = run(withTrim, {stitch(-80, -40), stitch(-20, -40), trim, stitch(40, -40), change(40, 0)});
+    const QImage b = run(without, {stitch(-80, -40), stitch(-20, -40), stitch(40, -40), change(40, 0)});
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(withTrim.calls, without.calls);
+}
+
+TEST(DrawPassLines, DesignThreadsColourTheBlocksWhenWanted) {
+    DesignColours colours;
+    colours.setThreads({QColor(10, 20, 30), QColor(200, 100, 50)});
+    PassSettings settings = linesOnly();
+    settings.colours = &colours;
+    const std::vector<DesignRecord> rows = {stitch(-80, -40), stitch(-20, -40), change(-20, 20), stitch(-80, 20),
+                                            stitch(-20, 20)};
+    Recorder threads(settings);
+    const QImage own = run(threads, rows);
+    EXPECT_EQ(rowHits(own, -40, -79, -21, QColor(10, 20, 30).rgb()), 59);
+    EXPECT_EQ(rowHits(own, 20, -79, -21, QColor(200, 100, 50).rgb()), 59);
+
+    colours.setUseDesignThreads(false);  // the View menu's switch back to the palette
+    Recorder palette(settings);
+    const QImage fixed = run(palette, rows);
+    EXPECT_EQ(rowHits(fixed, -40, -79, -21, paletteRgb(1)), 59);
+    EXPECT_EQ(rowHits(fixed, 20, -79, -21, paletteRgb(2)), 59);
 }
 
 TEST(DrawPassLines, StitchesJumpsAndOtherKinds) {

@@ -1,0 +1,28 @@
+#pragma once
+// One reader per design format, each a pure function from bytes to records (handed to sink)
+// plus the design's thread list. Each throws DesignFormatError for bad input and never reads
+// outside bytes. Moves are turned into 0.1 mm with y pointing down, as the DST reader stores them.
+
+#include "design/DesignFormat.h"
+
+namespace tessaline {
+
+DecodedDesign readPes(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readPec(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readJef(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readExp(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readVp3(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readXxx(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readHus(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readSew(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readShv(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+DecodedDesign readPcs(std::span<const std::uint8_t> bytes, const RecordSink& sink);
+
+// The fixed thread charts files refer to by number: Brother's 64 PEC threads (index 0 is
+// "Unknown") and Janome's 79 JEF threads (index 0 is a placeholder).
+const DesignThread& pecThread(std::size_t index);
+const DesignThread& jefThread(std::size_t index);
+std::size_t pecThreadCount();
+std::size_t jefThreadCount();
+
+}  // namespace tessaline

@@ -1,0 +1,71 @@
+#pragma once
+// Turns the relative moves and commands of a design file into design records (kind plus START
+// point) and keeps the figures the way the DST reader counts them. Units are 0.1 mm, y down.
+
+#include "design/DesignRecord.h"
+#include "design/DstDecoder.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace tessaline {
+
+class RecordBuilder {
+public:
+    explicit RecordBuilder(const RecordSink& sink) : sink_(sink) {}
+
+    void stitch(std::int64_t dx, std::int64_t dy) { add(RecordKind::Stitch, dx, dy); }
+    void jump(std::int64_t dx, std::int64_t dy) { add(RecordKind::Jump, dx, dy); }
+    void trim() { add(RecordKind::Trim, 0, 0); }
+    void colourChange() { add(RecordKind::ColourChange, 0, 0); }
+    // The end-of-design record, a colour change as in DST, so the colour count agrees.
+    void end() { add(RecordKind::ColourChange, 0, 0); }
+
+    std::int64_t x() const { return x_; }
+    std::int64_t y() const { return y_; }
+    std::uint64_t records() const { return records_; }
+
+    DesignFigures figures() const {
+        DesignFigures f;
+        f.records = records_;
+        f.jumps = jumps_;
+        f.colours = boundaries_ <= 2 ? 1 : boundaries_ - 1;
+        f.minX = mm(minX_);
+        f.minY = mm(minY_);
+        f.maxX = mm(maxX_);
+        f.maxY = mm(maxY_);
+        f.width = mm(maxX_ - minX_);
+        f.height = mm(maxY_ - minY_);
+        return f;
+    }
+
+private:
+    static constexpr double mm(std::int64_t units) { return static_cast<double>(units) / 10.0; }
+
+    void add(RecordKind kind, std::int64_t dx, std::int64_t dy) {
+        if (sink_) sink_(DesignRecord{kind, mm(x_), mm(y_)});
+        if (kind == RecordKind::Jump) ++jumps_;
+        if (kind == RecordKind::ColourChange) ++boundaries_;
+        x_ += dx;
+        y_ += dy;
+        if (records_ == 0) {
+            minX_ = maxX_ = x_;
+            minY_ = maxY_ = y_;
+        } else {
+            minX_ = std::min(minX_, x_);
+            maxX_ = std::max(maxX_, x_);
+            minY_ = std::min(minY_, y_);
+            maxY_ = std::max(maxY_, y_);
+        }
+        ++records_;
+    }
+
+    const RecordSink& sink_;
+    std::int64_t x_ = 0, y_ = 0;
+    std::int64_t minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
+    std::uint64_t records_ = 0;
+    std::uint64_t jumps_ = 0;
+    std::uint64_t boundaries_ = 1;
+};
+
+}  // namespace tessaline

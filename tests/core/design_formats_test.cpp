@@ -1,0 +1,301 @@
+// The design readers on small hand-made files: what each command becomes, how the format is
+// found, and damaged files (cut short, bad offsets, wrong signatures) refused with a reason.
+
+#include "design/DesignFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace tessaline {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void put(Bytes& b, std::initializer_list<int> values) {
+    for (int v : values) b.push_back(static_cast<std::uint8_t>(v));
+}
+void putText(Bytes& b, const char* text) { b.insert(b.end(), text, text + std::strlen(text)); }
+void putU32le(Bytes& b, std::uint32_t v) { put(b, {int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)}); }
+void putU32be(Bytes& b, std::uint32_t v) { put(b, {int(v >> 24), int(v >> 16 & 0xFF), int(v >> 8 & 0xFF), int(v & 0xFF)}); }
+void putString16(Bytes& b, const char* text) {
+    put(b, {0, int(std::strlen(text))});
+    putText(b, text);
+}
+void padTo(Bytes& b, std::size_t size) { b.resize(std::max(b.size(), size), 0); }
+
+// A PEC file: chart numbers 5 and 29, a 7-bit stitch, a 12-bit jump with the trim flag, a colour
+// change, a 12-bit jump, a 7-bit negative stitch, the end.
+Bytes pecFile() {
+    Bytes b;
+    putText(b, "#PEC0001");
+    padTo(b, 8 + 48);
+    put(b, {1, 5, 29});
+    padTo(b, 8 + 528);
+    put(b, {0x0A, 0x14});                    // stitch +10, +20
+    put(b, {0xA0, 0x64, 0xAF, 0x9C});        // trim + jump +100, -100
+    put(b, {0xFE, 0xB0, 0x02});              // colour change
+    put(b, {0x90, 0x00, 0x9F, 0xFF});        // jump 0, -1
+    put(b, {0x7F, 0x41});                    // stitch -1, -63
+    put(b, {0xFF, 0x00});
+    return b;
+}
+
+Bytes pesFile() {
+    Bytes b;
+    putText(b, "#PES0001");
+    putU32le(b, 16);
+    padTo(b, 16);
+    const Bytes pec = pecFile();
+    b.insert(b.end(), pec.begin() + 8, pec.end());
+    return b;
+}
+
+// A JEF file with threads 1 (black) and 12 (blue): a stitch (y up in the file), a jump, a colour
+// change that also moves, the end.
+Bytes jefFile() {
+    Bytes b;
+    putU32le(b, 116 + 8);
+    padTo(b, 24);
+    putU32le(b, 2);
+    padTo(b, 116);
+    putU32le(b, 1);
+    putU32le(b, static_cast<std::uint32_t>(-12));  // a negative chart number names the same thread
+    put(b, {0x05, 0xFB});                          // stitch +5, down 5
+    put(b, {0x80, 0x02, 0x9C, 0x64});              // jump -100, up 100
+    put(b, {0x80, 0x01, 0x01, 0x00});              // colour change, then a jump +1, 0
+    put(b, {0x80, 0x10});
+    return b;
+}
+
+// An EXP file: stitch, needle-down long move, jump, trim, colour change that moves.
+Bytes expFile() {
+    Bytes b;
+    put(b, {0x0A, 0x05, 0x80, 0x02, 0x7F, 0x81, 0x80, 0x04, 0x10, 0xF0, 0x80, 0x80, 0x07, 0x00, 0x80, 0x01, 0x02, 0x00});
+    return b;
+}
+
+// An XXX file: a long jump, a stitch, a trim, a colour change, the end, then two colours.
+Bytes xxxFile() {
+    Bytes b(0x100, 0);
+    b[0x27] = 2;
+    put(b, {0x7E, 0x2C, 0x01, 0xD4, 0xFE});  // jump +300, down 300 (the file's y points up)
+    put(b, {0x03, 0x04});                    // stitch +3, -4
+    put(b, {0x7F, 0x03, 0x00, 0x00});        // trim
+    put(b, {0x7F, 0x08, 0x00, 0x00});        // colour change
+    put(b, {0x7F, 0x7F, 0x02, 0x14, 0x00, 0x00});
+    put(b, {0x00, 0x11, 0x22, 0x33, 0x00, 0x44, 0x55, 0x66});
+    return b;
+}
+
+// A VP3 file with one colour block starting 1 mm right of the centre, 2 mm up.
+Bytes vp3File() {
+    Bytes b;
+    putText(b, "%vsm%");
+    put(b, {0});
+    putString16(b, "");
+    put(b, {0, 2, 0});
+    putU32be(b, 0);
+    putString16(b, "");
+    b.resize(b.size() + 32, 0);
+    putU32be(b, 0);  // centre x
+    putU32be(b, 0);  // centre y
+    b.resize(b.size() + 27, 0);
+    putString16(b, "");
+    b.resize(b.size() + 24, 0);
+    putString16(b, "");
+    put(b, {0, 1});  // one block
+    put(b, {0, 5, 0});
+    Bytes block;
+    putU32be(block, 1000);
+    putU32be(block, 2000);
+    put(block, {1, 0, 0x12, 0x34, 0x56, 0, 0, 0, 5, 40});
+    putString16(block, "1234");
+    putString16(block, "Sky");
+    putString16(block, "Brand");
+    block.resize(block.size() + 18, 0);
+    put(block, {0x02, 0xFE});                          // stitch +2, -2 (y down)
+    put(block, {0x80, 0x01, 0x01, 0x2C, 0x00, 0x00});  // long move +300, 0
+    put(block, {0x80, 0x02, 0x80, 0x03});              // end of the long move, trim
+    put(block, {0});
+    putU32be(b, static_cast<std::uint32_t>(block.size()));
+    b.insert(b.end(), block.begin(), block.end());
+    return b;
+}
+
+struct Expected {
+    RecordKind kind;
+    double x, y;  // start point, mm
+};
+
+struct Case {
+    const char* name;
+    DesignFormat format;
+    Bytes bytes;
+    std::vector<Expected> records;
+    std::vector<std::string> threadColours;  // "rrggbb"
+};
+
+constexpr RecordKind N = RecordKind::Stitch, J = RecordKind::Jump, T = RecordKind::Trim, C = RecordKind::ColourChange;
+
+std::vector<Case> cases() {
+    const std::vector<Expected> pec = {{N, 0, 0}, {T, 1, 2}, {J, 1, 2}, {C, 11, -8}, {J, 11, -8}, {N, 11, -8.1}, {C, 10.9, -14.4}};
+    return {
+        {"a.pec", DesignFormat::Pec, pecFile(), pec, {"ed171f", "f0f0f0"}},
+        {"a.pes", DesignFormat::Pes, pesFile(), pec, {"ed171f", "f0f0f0"}},
+        {"a.jef", DesignFormat::Jef, jefFile(), {{N, 0, 0}, {J, 0.5, 0.5}, {C, -9.5, -9.5}, {J, -9.5, -9.5}, {C, -9.4, -9.5}},
+         {"000000", "0b2f84"}},
+        {"a.exp", DesignFormat::Exp, expFile(), {{N, 0, 0}, {N, 1, -0.5}, {J, 13.7, 12.2}, {T, 15.3, 13.8}, {C, 15.3, 13.8}, {J, 15.3, 13.8}, {C, 15.5, 13.8}}, {}},
+        {"a.xxx", DesignFormat::Xxx, xxxFile(), {{J, 0, 0}, {N, 30, 30}, {T, 30.3, 29.6}, {C, 30.3, 29.6}, {C, 30.3, 29.6}},
+         {"112233", "445566"}},
+        {"a.vp3", DesignFormat::Vp3, vp3File(), {{J, 0, 0}, {N, 1, -2}, {N, 1.2, -2.2}, {T, 31.2, -2.2}, {C, 31.2, -2.2}}, {"123456"}},
+    };
+}
+
+std::string hex(const DesignThread& t) {
+    char text[7];
+    std::snprintf(text, sizeof text, "%02x%02x%02x", t.red, t.green, t.blue);
+    return text;
+}
+
+TEST(DesignReaders, EachCommandBecomesItsRecordAtItsStartPoint) {
+    for (const Case& c : cases()) {
+        SCOPED_TRACE(c.name);
+        std::vector<DesignRecord> records;
+        const DecodedDesign design = decodeDesignFile(c.name, c.bytes, [&](const DesignRecord& r) { records.push_back(r); });
+        EXPECT_EQ(design.format, c.format);
+        ASSERT_EQ(records.size(), c.records.size());
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            EXPECT_EQ(records[i].kind, c.records[i].kind) << "record " << i;
+            EXPECT_NEAR(records[i].x, c.records[i].x, 1e-9) << "record " << i;
+            EXPECT_NEAR(records[i].y, c.records[i].y, 1e-9) << "record " << i;
+        }
+        std::vector<std::string> colours;
+        for (const DesignThread& t : design.threads) colours.push_back(hex(t));
+        EXPECT_EQ(colours, c.threadColours);
+
+        // The figures count what was handed out, as the DST reader counts its records.
+        const DesignFigures& f = design.figures;
+        EXPECT_EQ(f.records, records.size());
+        EXPECT_EQ(f.jumps, static_cast<std::uint64_t>(std::count_if(records.begin(), records.end(),
+                                                                     [](const auto& r) { return r.kind == J; })));
+        const auto changes = std::count_if(records.begin(), records.end(), [](const auto& r) { return r.kind == C; });
+        EXPECT_EQ(f.colours, changes <= 1 ? 1u : static_cast<std::uint64_t>(changes));
+        EXPECT_NEAR(f.width, f.maxX - f.minX, 1e-9);
+        EXPECT_NEAR(f.height, f.maxY - f.minY, 1e-9);
+    }
+}
+
+TEST(DesignReaders, VpThreeThreadKeepsItsNames) {
+    const DecodedDesign design = decodeDesign(DesignFormat::Vp3, vp3File(), {});
+    ASSERT_EQ(design.threads.size(), 1u);
+    EXPECT_EQ(design.threads[0].description, "Sky");
+    EXPECT_EQ(design.threads[0].catalogNumber, "1234");
+}
+
+TEST(DesignReaders, FormatComesFromTheSignatureBeforeTheExtension) {
+    const struct {
+        Bytes bytes;
+        const char* path;
+        DesignFormat format;
+    } table[] = {
+        {pesFile(), "design.jef", DesignFormat::Pes},
+        {pecFile(), "design.dst", DesignFormat::Pec},
+        {vp3File(), "noextension", DesignFormat::Vp3},
+        {jefFile(), "DESIGN.JEF", DesignFormat::Jef},
+        {expFile(), "a.Exp", DesignFormat::Exp},
+        {xxxFile(), "a.xxx", DesignFormat::Xxx},
+        {Bytes(600, 0), "a.hus", DesignFormat::Hus},
+        {Bytes(600, 0), "a.txt", DesignFormat::Dst},  // anything else is read as DST, as always
+        {Bytes(600, 0), "a.dst", DesignFormat::Dst},
+        {Bytes(), "", DesignFormat::Dst},
+    };
+    for (const auto& row : table) EXPECT_EQ(detectFormat(row.bytes, row.path), row.format) << row.path;
+}
+
+// One fault each: the reason the reader gives for it.
+TEST(DesignReaders, DamagedFilesAreRefusedWithAReason) {
+    Bytes pesFar = pesFile();
+    pesFar[11] = 0x7F;  // PEC block offset past the end
+    Bytes pecCut = pecFile();
+    pecCut.resize(pecCut.size() - 2);  // no end mark
+    Bytes pecNoList = pecFile();
+    pecNoList.resize(300);  // the stitch list would start past the end
+    Bytes jefFar = jefFile();
+    jefFar[1] = 0x7F;  // stitch offset past the end
+    Bytes jefColours = jefFile();
+    jefColours[24] = 0xFF;  // more colours than the header holds
+    Bytes jefBadCommand = jefFile();
+    jefBadCommand.back() = 0x33;  // the end mark becomes a command no JEF writer uses
+    put(jefBadCommand, {0, 0});
+    Bytes expCut = expFile();
+    expCut.pop_back();  // a command cut short
+    Bytes xxxShort(0x80, 0);
+    Bytes xxxCut = xxxFile();
+    xxxCut.resize(0x102);  // a long jump cut short
+    Bytes vp3Long = vp3File();
+    vp3Long[vp3Long.size() - 68] = 0x7F;  // block length far past the end
+    Bytes vp3Cut = vp3File();
+    vp3Cut.resize(60);
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const char* reason;
+    } table[] = {
+        {"far.pes", pesFar, "the PEC block offset points outside the file"},
+        {"sig.pes", Bytes{'#', 'P', 'E', 'S'}, "the file ends inside the PES header"},
+        {"cut.pec", pecCut, "the file ends inside the PEC stitch list"},
+        {"nolist.pec", pecNoList, "the PEC stitch list lies outside the file"},
+        {"far.jef", jefFar, "the stitch list offset points outside the file"},
+        {"colours.jef", jefColours, "the colour count does not fit the header"},
+        {"command.jef", jefBadCommand, "unknown JEF command"},
+        {"empty.jef", Bytes{}, "the file ends inside the JEF header"},
+        {"cut.exp", expCut, "the file ends inside an EXP command"},
+        {"short.xxx", xxxShort, "the file ends inside the XXX header"},
+        {"cut.xxx", xxxCut, "the file ends inside a long XXX move"},
+        {"long.vp3", vp3Long, "a VP3 colour block runs past the end of the file"},
+        {"cut.vp3", vp3Cut, "the file ends inside the VP3 header"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        try {
+            decodeDesignFile(row.name, row.bytes, {});
+            ADD_FAILURE() << "no error";
+        } catch (const UnreadableDesignError& e) {
+            EXPECT_EQ(e.path(), row.name);
+            EXPECT_NE(e.reason().find(row.reason), std::string::npos) << e.reason();
+        }
+    }
+}
+
+// Every prefix of every file either decodes or is refused with DesignFormatError; the sanitizer
+// builds check that no prefix makes a reader look past its bytes.
+TEST(DesignReaders, EveryTruncationDecodesOrIsRefused) {
+    for (const Case& c : cases()) {
+        SCOPED_TRACE(c.name);
+        for (std::size_t size = 0; size <= c.bytes.size(); ++size) {
+            const Bytes prefix(c.bytes.begin(), c.bytes.begin() + static_cast<std::ptrdiff_t>(size));
+            std::uint64_t handed = 0;
+            try {
+                const DecodedDesign d = decodeDesign(c.format, prefix, [&](const DesignRecord&) { ++handed; });
+                EXPECT_EQ(d.figures.records, handed) << size;
+            } catch (const DesignFormatError&) {
+            }
+        }
+    }
+}
+
+TEST(DesignReaders, FormatNamesAndExtensions) {
+    EXPECT_EQ(readableFormats().size(), 11u);
+    for (const DesignFormat format : readableFormats()) {
+        std::string lower(formatName(format));
+        for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        EXPECT_EQ(formatExtensions(format), std::vector<std::string>{lower});
+        EXPECT_EQ(detectFormat({}, "x." + lower), format);
+    }
+}
+
+}  // namespace
+}  // namespace tessaline

@@ -6,7 +6,18 @@ include(GNUInstallDirs)
 set(TESSALINE_APP_ID "org.tessaline.Tessaline")
 set(TESSALINE_HOMEPAGE "https://tessaline.org" CACHE STRING "The project's web address, named by the package and its AppStream data")
 # Design formats the program opens, offered to the desktop for double-click and "Open with".
-set(TESSALINE_OPENS_MIME_TYPES application/x-tajima-dst)
+set(TESSALINE_OPENS_MIME_TYPES
+  application/x-tajima-dst
+  application/x-brother-pes
+  application/x-brother-pec
+  application/x-janome-jef
+  application/x-melco-exp
+  application/x-pfaff-vp3
+  application/x-singer-xxx
+  application/x-husqvarna-hus
+  application/x-janome-sew
+  application/x-husqvarna-shv
+  application/x-pfaff-pcs)
 set(TESSALINE_ICON_SIZES 16 22 24 32 48 64 128 256)
 set(TESSALINE_PACKAGE_PREFIX /usr)
 

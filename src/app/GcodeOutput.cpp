@@ -10,6 +10,8 @@
 #include "gcode/MachineProfile.h"
 #include "gcode/ScratchProgram.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -66,6 +68,8 @@ GcodeOptions GcodeOutput::options() const {
     options.emitM02 = ticked(form_, "M02");
     options.emitM30 = ticked(form_, "M30");
     options.profile = profile_;
+    // Progress codes count records; the label holds the loaded design's record count.
+    options.recordCount = static_cast<std::size_t>(std::max(0.0, parseLenient(options.stitchCountText)));
     return options;
 }
 

@@ -79,6 +79,7 @@ void convert(ConvertArguments& arguments) {
     }
     const DesignFormat format = design.format;
     const FigureTexts texts = figureTexts(design.figures, bareFileName(arguments.input));
+    options.recordCount = design.figures.records;
     options.fileName = texts.fileName;
     options.heightText = texts.height;
     options.widthText = texts.width;

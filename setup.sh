@@ -10,7 +10,8 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 mode="${1:-start}"
 
 packages=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev libsqlitecpp-dev libcli11-dev
-          libgtest-dev libbenchmark-dev xvfb xauth fonts-liberation2)
+          libgtest-dev libbenchmark-dev xvfb xauth fonts-liberation2
+          libqscintilla2-qt6-dev)
 
 install_missing() {
     local missing=()

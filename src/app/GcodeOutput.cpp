@@ -1,6 +1,7 @@
 #include "app/GcodeOutput.h"
 
 #include "app/AppInfo.h"
+#include "app/GcodePane.h"
 #include "app/LineQuery.h"
 #include "common/AtomicFile.h"
 #include "common/NumberFormat.h"
@@ -42,7 +43,7 @@ GcodeOutput::GcodeOutput(QWidget* form, const WindowState& state, const WorkStor
       store_(store),
       scratchFile_(std::move(scratchFile)),
       dialogs_(dialogs),
-      pane_(form->findChild<QPlainTextEdit*>(QStringLiteral("RGcode"))),
+      pane_(form->findChild<GcodePane*>(QStringLiteral("RGcode"))),
       lineCount_(form->findChild<QLabel*>(QStringLiteral("Label1"))) {}
 
 GcodeOptions GcodeOutput::options() const {
@@ -88,18 +89,14 @@ bool GcodeOutput::refresh() {
                          QStringLiteral("The stored design cannot be read, so the program holds no stitches:\n%1").arg(storeProblem));
     }
 
-    QFile scratch(toQString(scratchFile_));
-    if (!scratch.open(QIODevice::ReadOnly)) {
+    // Every line ends with a line break; the pane shows the lines, not an empty one after them.
+    QString readProblem;
+    if (!pane_->loadProgram(toQString(scratchFile_), &readProblem)) {
         dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
                          QStringLiteral("The G-code program cannot be read back:\n%1: %2")
-                             .arg(toQString(scratchFile_), scratch.errorString()));
+                             .arg(toQString(scratchFile_), readProblem));
         return false;
     }
-    QString program = QString::fromUtf8(scratch.readAll());
-    program.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    // Every line ends with a line break; the pane shows the lines, not an empty one after them.
-    if (program.endsWith(QLatin1Char('\n'))) program.chop(1);
-    pane_->setPlainText(program);
 
     lineCount_->setText(QString());
     lineCount_->setText(QStringLiteral("No. of Gcode Lines: ") + QString::fromStdString(formatInteger(getLineInfo(*pane_, 7).toInt())));
@@ -115,11 +112,9 @@ void GcodeOutput::save() {
     if (QFileInfo(name).suffix().isEmpty()) name += chosenFilter == kNcFilter ? QStringLiteral(".NC") : QStringLiteral(".GC");
     if (!refresh()) return;
 
-    QString program = pane_->toPlainText();
-    program.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    program += QStringLiteral("\r\n");
+    const QByteArray program = pane_->programBytes();
     QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(program.toUtf8()) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(program) < 0 || !file.commit()) {
         dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
                          QStringLiteral("The G-code program was not saved:\n%1: %2").arg(name, file.errorString()));
     }

@@ -9,11 +9,11 @@
 #include <filesystem>
 
 class QLabel;
-class QPlainTextEdit;
 class QWidget;
 
 namespace tessaline {
 
+class GcodePane;
 class WorkStore;
 
 class GcodeOutput {
@@ -36,7 +36,7 @@ private:
     const WorkStore& store_;
     std::filesystem::path scratchFile_;
     UserDialogs& dialogs_;
-    QPlainTextEdit* pane_;
+    GcodePane* pane_;
     QLabel* lineCount_;
 };
 

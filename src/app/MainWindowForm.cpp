@@ -1,5 +1,7 @@
 #include "app/MainWindowForm.h"
 
+#include "app/GcodePane.h"
+
 #include "app/CanvasWidget.h"
 #include "app/MarkerImage.h"
 
@@ -174,9 +176,7 @@ QWidget* create(const ControlSpec& spec, QWidget* parent) {
     }
     case Kind::ListCombo: return new QComboBox(parent);
     case Kind::GcodePane: {
-        auto* pane = new QPlainTextEdit(parent);
-        pane->setLineWrapMode(QPlainTextEdit::NoWrap);
-        return pane;
+        return new GcodePane(parent);
     }
     case Kind::StatsPane: {
         auto* pane = new QTextEdit(parent);

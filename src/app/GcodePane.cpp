@@ -9,57 +9,15 @@ namespace tessaline {
 
 namespace {
 
-constexpr qint64 kChunkBytes = 1 << 20;
-
-// Appends bytes to the pane, CR LF turned into LF; a CR that ends a chunk waits for the next one.
-class LineEndFilter {
-public:
-    explicit LineEndFilter(QsciScintilla& pane) : pane_(pane) {}
-
-    void add(const char* data, qint64 size) {
-        out_.clear();
-        if (heldCr_) out_.push_back('\r');
-        heldCr_ = false;
-        if (heldLf_) out_.push_back('\n');
-        heldLf_ = false;
-        for (qint64 i = 0; i < size; ++i) {
-            const char c = data[i];
-            if (c == '\n' && !out_.isEmpty() && out_.back() == '\r') {
-                out_.back() = '\n';
-            } else {
-                out_.push_back(c);
-            }
-        }
-        // The final line break is not shown, so a trailing one is held until more text follows.
-        if (!out_.isEmpty() && out_.back() == '\r') {
-            heldCr_ = true;
-            out_.chop(1);
-        } else if (!out_.isEmpty() && out_.back() == '\n') {
-            heldLf_ = true;
-            out_.chop(1);
-        }
-        append();
+// Turns every CR LF into LF in place and returns the new size.
+qsizetype joinLineEnds(char* data, qsizetype size) {
+    qsizetype out = 0;
+    for (qsizetype in = 0; in < size; ++in) {
+        if (data[in] == '\r' && in + 1 < size && data[in + 1] == '\n') continue;
+        data[out++] = data[in];
     }
-
-    // A CR left at the very end stays (it is not followed by LF); a final LF is dropped.
-    void finish() {
-        out_.clear();
-        if (heldCr_) out_.push_back('\r');
-        heldCr_ = heldLf_ = false;
-        append();
-    }
-
-private:
-    void append() {
-        if (!out_.isEmpty())
-            pane_.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(out_.size()), out_.constData());
-    }
-
-    QsciScintilla& pane_;
-    QByteArray out_;
-    bool heldCr_ = false;
-    bool heldLf_ = false;
-};
+    return out;
+}
 
 }  // namespace
 
@@ -130,32 +88,32 @@ bool GcodePane::loadProgram(const QString& path, QString* error) {
         if (error) *error = file.errorString();
         return false;
     }
-    // Loading is not an edit: nothing to undo, and no copy of the whole text in the undo history.
-    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
-    if (file.size() > 0) SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(file.size()) + 1);
-    LineEndFilter filter(*this);
-    QByteArray chunk(kChunkBytes, Qt::Uninitialized);
-    bool ok = true;
-    for (;;) {
-        const qint64 got = file.read(chunk.data(), kChunkBytes);
+    // One buffer handed over in one insertion: the editor's cost per insertion grows with the text
+    // it already holds, so many small appends are far slower than one large one.
+    QByteArray bytes(file.size(), Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const qint64 got = file.read(bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
-            ok = false;
-            break;
+            if (error) *error = file.errorString();
+            return false;
         }
         if (got == 0) break;
-        filter.add(chunk.constData(), got);
+        filled += got;
     }
-    filter.finish();
+    qsizetype size = joinLineEnds(bytes.data(), filled);
+    if (size > 0 && bytes[size - 1] == '\n') --size;  // the pane shows no empty line after the last
+
+    // Loading is not an edit: nothing to undo, and no copy of the whole text in the undo history.
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(size) + 1);
+    if (size > 0) SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(size), bytes.constData());
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
     SendScintilla(SCI_GOTOPOS, 0UL);
-    if (!ok) {
-        if (error) *error = file.errorString();
-        clear();
-    }
     noticeCaret();
-    return ok;
+    return true;
 }
 
 QByteArray GcodePane::programBytes() const {

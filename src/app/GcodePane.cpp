@@ -107,7 +107,12 @@ bool GcodePane::loadProgram(const QString& path, QString* error) {
     // Loading is not an edit: nothing to undo, and no copy of the whole text in the undo history.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(size) + 1);
+    // No change notice for the insertion: its listeners would copy the whole text into a QString.
+    const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
     if (size > 0) SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(size), bytes.constData());
+    SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
+    emit textChanged();
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);

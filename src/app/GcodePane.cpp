@@ -2,6 +2,8 @@
 
 #include "app/GcodeLexer.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFile>
 
@@ -19,9 +21,23 @@ qsizetype joinLineEnds(char* data, qsizetype size) {
     return out;
 }
 
+// The editor's own accessibility layer turns the caret position into a character offset by
+// counting every character before it, at every paint and insertion: seconds at the end of a
+// long program. The pane is offered to assistive tools as a plain editable widget instead.
+QAccessibleInterface* paneAccessible(const QString& className, QObject* object) {
+    if (className != QLatin1String(GcodePane::staticMetaObject.className()) || !object->isWidgetType()) return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::EditableText);
+}
+
 }  // namespace
 
 GcodePane::GcodePane(QWidget* parent) : QsciScintilla(parent), lexer_(new GcodeLexer(this)) {
+    // Installed after the editor's own factory, so asked first.
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(&paneAccessible);
+        return true;
+    }();
+    (void)accessibleInstalled;
     setUtf8(true);
     setWrapMode(QsciScintilla::WrapNone);
     setEolMode(QsciScintilla::EolUnix);
@@ -32,6 +48,10 @@ GcodePane::GcodePane(QWidget* parent) : QsciScintilla(parent), lexer_(new GcodeL
     lexer_->setPaneFont(font());
     setLexer(lexer_);
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &GcodePane::noticeCaret);
+    // No change notices at all: the editor's handling of them counts every character before the
+    // change, so each key typed late in a long program would take a large fraction of a second.
+    // Nothing here needs them; colouring is asked for separately.
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
 }
 
 void GcodePane::noticeCaret() {
@@ -106,12 +126,9 @@ bool GcodePane::loadProgram(const QString& path, QString* error) {
 
     // Loading is not an edit: nothing to undo, and no copy of the whole text in the undo history.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(size) + 1);
-    // No change notice for the insertion: its listeners would copy the whole text into a QString.
-    const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
-    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    // No SCI_ALLOCATE to the exact size: the first key typed afterwards would then regrow the
+    // whole buffer, which takes most of a second.
     if (size > 0) SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(size), bytes.constData());
-    SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
     emit textChanged();
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);

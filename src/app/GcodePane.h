@@ -1,6 +1,8 @@
 #pragma once
 // The G-code pane RGcode: an editable, unwrapped text pane that holds programs of millions of
 // lines. Lines are separated by LF inside the pane; files are read and written with CR LF.
+// textChanged() is emitted by loadProgram() only, not for each edit: the editor's per-edit
+// notices cost time in proportion to the text before the change.
 
 #include <Qsci/qsciscintilla.h>
 

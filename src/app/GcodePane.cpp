@@ -142,13 +142,16 @@ QByteArray GcodePane::programBytes() const {
     const long length = SendScintilla(SCI_GETLENGTH);
     const auto* text = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
     const long lines = SendScintilla(SCI_GETLINECOUNT);
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(length + lines + 2));
+    // Every LF gains a CR, and the last line its CR LF: at most one extra byte per line.
+    QByteArray bytes(static_cast<qsizetype>(length + lines + 1), Qt::Uninitialized);
+    char* out = bytes.data();
     for (long i = 0; i < length; ++i) {
-        if (text[i] == '\n') bytes.push_back('\r');
-        bytes.push_back(text[i]);
+        if (text[i] == '\n') *out++ = '\r';
+        *out++ = text[i];
     }
-    bytes.append("\r\n");
+    *out++ = '\r';
+    *out++ = '\n';
+    bytes.truncate(out - bytes.constData());
     return bytes;
 }
 

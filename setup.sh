@@ -11,7 +11,8 @@ mode="${1:-start}"
 
 packages=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev libsqlitecpp-dev libcli11-dev
           libgtest-dev libbenchmark-dev xvfb xauth fonts-liberation2 libtomlplusplus-dev
-          linuxcnc-uspace librsvg2-bin dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin)
+          linuxcnc-uspace librsvg2-bin dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin
+          libqscintilla2-qt6-dev)
 
 install_missing() {
     local missing=()

@@ -1,6 +1,7 @@
 #include "app/GcodeOutput.h"
 
 #include "app/AppInfo.h"
+#include "app/GcodePane.h"
 #include "app/LineQuery.h"
 #include "common/AtomicFile.h"
 #include "common/NumberFormat.h"
@@ -46,7 +47,7 @@ GcodeOutput::GcodeOutput(QWidget* form, const WindowState& state, const WorkStor
       store_(store),
       scratchFile_(std::move(scratchFile)),
       dialogs_(dialogs),
-      pane_(form->findChild<QPlainTextEdit*>(QStringLiteral("RGcode"))),
+      pane_(form->findChild<GcodePane*>(QStringLiteral("RGcode"))),
       lineCount_(form->findChild<QLabel*>(QStringLiteral("Label1"))) {}
 
 GcodeOptions GcodeOutput::options() const {
@@ -103,17 +104,13 @@ bool GcodeOutput::refresh(const QString& consequence) {
         return false;
     }
 
-    QFile scratch(toQString(scratchFile_));
-    if (!scratch.open(QIODevice::ReadOnly)) {
+    // Every line ends with a line break; the pane shows the lines, not an empty one after them.
+    QString readProblem;
+    if (!pane_->loadProgram(toQString(scratchFile_), &readProblem)) {
         tell(QStringLiteral("The G-code program cannot be read back, so it was not refreshed%1:\n%2: %3")
-                 .arg(consequence, toQString(scratchFile_), scratch.errorString()));
+                 .arg(consequence, toQString(scratchFile_), readProblem));
         return false;
     }
-    QString program = QString::fromUtf8(scratch.readAll());
-    program.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    // Every line ends with a line break; the pane shows the lines, not an empty one after them.
-    if (program.endsWith(QLatin1Char('\n'))) program.chop(1);
-    pane_->setPlainText(program);
 
     lineCount_->setText(QString());
     lineCount_->setText(QStringLiteral("No. of Gcode Lines: ") + QString::fromStdString(formatInteger(getLineInfo(*pane_, 7).toInt())));

@@ -14,11 +14,11 @@
 #include <memory>
 
 class QLabel;
-class QPlainTextEdit;
 class QWidget;
 
 namespace tessaline {
 
+class GcodePane;
 class WorkStore;
 
 class GcodeOutput {
@@ -50,7 +50,7 @@ private:
     const WorkStore& store_;
     std::filesystem::path scratchFile_;
     UserDialogs& dialogs_;
-    QPlainTextEdit* pane_;
+    GcodePane* pane_;
     QLabel* lineCount_;
     std::shared_ptr<const MachineProfile> profile_;
 };

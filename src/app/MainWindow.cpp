@@ -5,6 +5,7 @@
 #include "app/DesignFileFilters.h"
 #include "app/GcodeOutput.h"
 #include "app/MachineMenu.h"
+#include "app/GcodePane.h"
 #include "app/LineQuery.h"
 #include "app/MainWindowForm.h"
 #include "app/MarkerImage.h"
@@ -171,7 +172,7 @@ void MainWindow::connectPreview() {
         state_.crossHairOn = checked;
         preview_->setCrossHairShown(checked);
     });
-    connect(control<QPlainTextEdit>(QStringLiteral("RGcode")), &QPlainTextEdit::cursorPositionChanged, this,
+    connect(control<GcodePane>(QStringLiteral("RGcode")), &GcodePane::caretMoved, this,
             &MainWindow::trackCaret);
     connect(control<MarkerImage>(QStringLiteral("ImgCtr")), &MarkerImage::pressed, this, [this] {
         message(UserDialogs::Icon::Information,
@@ -377,7 +378,7 @@ void MainWindow::simulate() {
 void MainWindow::endPass() { preview_->endPass(true); }
 
 void MainWindow::trackCaret() {
-    preview_->trackLine(getLineInfo(*control<QPlainTextEdit>(QStringLiteral("RGcode")), 8).toString());
+    preview_->trackLine(getLineInfo(*control<GcodePane>(QStringLiteral("RGcode")), 8).toString());
 }
 
 void MainWindow::showAbout() {

@@ -1,6 +1,7 @@
 #include "app/MainWindowForm.h"
 
 #include "app/CanvasWidget.h"
+#include "app/GcodePane.h"
 #include "app/MarkerImage.h"
 
 #include <QButtonGroup>
@@ -177,11 +178,7 @@ QWidget* create(const ControlSpec& spec, QWidget* parent) {
         return combo;
     }
     case Kind::ListCombo: return new QComboBox(parent);
-    case Kind::GcodePane: {
-        auto* pane = new QPlainTextEdit(parent);
-        pane->setLineWrapMode(QPlainTextEdit::NoWrap);
-        return pane;
-    }
+    case Kind::GcodePane: return new GcodePane(parent);
     case Kind::StatsPane: {
         auto* pane = new QTextEdit(parent);
         pane->setReadOnly(true);

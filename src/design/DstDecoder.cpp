@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -135,29 +136,57 @@ private:
     int fd_;
 };
 
+std::string notRegularReason(mode_t mode) {
+    if (S_ISFIFO(mode)) return "not a regular file but a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "not a regular file but a device";
+    if (S_ISSOCK(mode)) return "not a regular file but a socket";
+    return "not a regular file";
+}
+
+// Only regular files within the size limit are designs; anything else is refused before reading.
+void checkDesignFile(const std::filesystem::path& path, const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) throw DesignFileError(path, errnoText(EISDIR));
+    if (!S_ISREG(info.st_mode)) throw DesignFileError(path, notRegularReason(info.st_mode));
+    if (static_cast<std::uintmax_t>(info.st_size) > kMaxDesignFileBytes) {
+        throw DesignFileError(path, "the file holds " + std::to_string(info.st_size) +
+                                        " bytes, more than any DST design can (at most " +
+                                        std::to_string(kMaxDesignFileBytes) + ")");
+    }
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) throw DesignFileError(path, errnoText(errno));
-
     struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) throw DesignFileError(path, errnoText(errno));
+    checkDesignFile(path, info);
+    // Non-blocking, so that a file swapped for a pipe after the check still cannot hang the open.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0) throw DesignFileError(path, errnoText(errno));
     if (::fstat(file.get(), &info) != 0) throw DesignFileError(path, errnoText(errno));
-    if (S_ISDIR(info.st_mode)) throw DesignFileError(path, errnoText(EISDIR));
+    checkDesignFile(path, info);
 
-    std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
-    // Read to the end rather than trusting the size, which a pipe or a growing file does not have.
-    std::array<std::uint8_t, 64 * 1024> chunk{};
+    // One byte more than the size, so the read that meets the end needs no second buffer.
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t filled = 0;
+    // Read to the end rather than trusting the size, in case the file changes while it is read.
     for (;;) {
-        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
+        if (filled == bytes.size()) {
+            if (bytes.size() >= kMaxDesignFileBytes) {
+                throw DesignFileError(path, "the file grew past " + std::to_string(kMaxDesignFileBytes) +
+                                                " bytes while it was read");
+            }
+            bytes.resize(std::min<std::size_t>(bytes.size() + 64 * 1024, kMaxDesignFileBytes + 1));
+        }
+        const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
             throw DesignFileError(path, errnoText(errno));
         }
         if (got == 0) break;
-        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
+        filled += static_cast<std::size_t>(got);
     }
+    bytes.resize(filled);
     return bytes;
 }
 

@@ -26,7 +26,12 @@ public:
     using PathError::PathError;
 };
 
-// Reads the whole file by its full path; throws DesignFileError (missing, folder, no permission, I/O error).
+// The largest design file read: the header and ten million records. A DST header cannot count
+// past 9,999,999 stitches, so anything larger is no real design.
+constexpr std::uintmax_t kMaxDesignFileBytes = 512 + 3 * 10'000'000;
+
+// Reads the whole file by its full path; throws DesignFileError (missing, folder, not a regular
+// file, larger than kMaxDesignFileBytes, no permission, I/O error). Never blocks on a pipe or device.
 std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path);
 
 }  // namespace tessaline

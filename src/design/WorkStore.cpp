@@ -54,7 +54,8 @@ SQLite::Database connect(const std::filesystem::path& file, std::chrono::millise
     if (!std::filesystem::exists(file, ec)) {
         throw StoreError(file, std::system_category().message(ec ? ec.value() : ENOENT));
     }
-    SQLite::Database db(file, SQLite::OPEN_READWRITE, static_cast<int>(busyTimeout.count()));
+    // Each connection lives and dies on one thread, so SQLite's per-call locking is not needed.
+    SQLite::Database db(file, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX, static_cast<int>(busyTimeout.count()));
     // Safe with the write-ahead log: a crash can lose the last design, never damage the file.
     db.exec("PRAGMA synchronous=NORMAL");
     return db;

@@ -1,6 +1,7 @@
 // "Open DST" in the window: the dialog, the stored records, the figures, and every way it can fail.
 
 #include "WindowFixture.h"
+#include "app/GcodePane.h"
 #include "design/WorkStore.h"
 
 #include <QGroupBox>
@@ -63,7 +64,7 @@ TEST_F(DesignLoadTest, ShowsTheFiguresAndEnablesTheButtons) {
     for (const char* name : {"Command2", "Command3", "Command6"})
         EXPECT_TRUE(window->control<QPushButton>(name)->isEnabled()) << name;
     // The load goes on to the program and the drawing.
-    EXPECT_FALSE(window->control<QPlainTextEdit>("RGcode")->toPlainText().isEmpty());
+    EXPECT_FALSE(window->control<GcodePane>("RGcode")->text().isEmpty());
     EXPECT_TRUE(window->control<QLabel>("Label1")->isVisibleTo(window.get()));
 }
 
@@ -82,7 +83,7 @@ TEST_F(DesignLoadTest, StoresOneRowPerRecordAtItsStartPoint) {
 
 TEST_F(DesignLoadTest, CancelKeepsTheLoadedDesignAndItsFigures) {
     open(writeDesign("a.dst", twoColourDesign()));
-    const QString program = window->control<QPlainTextEdit>("RGcode")->toPlainText();
+    const QString program = window->control<GcodePane>("RGcode")->text();
     for (const QString& answer : {QString(), QStringLiteral("/some/folder/")}) {
         dialogs.messages.clear();
         open(answer);
@@ -93,11 +94,11 @@ TEST_F(DesignLoadTest, CancelKeepsTheLoadedDesignAndItsFigures) {
         EXPECT_EQ(dialogs.messages[0].title, "Tessaline");
         EXPECT_EQ(WorkStore(window->storePath()).recordCount(), 8u);
         EXPECT_EQ(text("lblStitch"), "8");
-        EXPECT_EQ(window->control<QPlainTextEdit>("RGcode")->toPlainText(), program);
+        EXPECT_EQ(window->control<GcodePane>("RGcode")->text(), program);
     }
     // "Populate" after the cancel still writes the loaded design's program.
     window->populateGcode();
-    EXPECT_EQ(window->control<QPlainTextEdit>("RGcode")->toPlainText(), program);
+    EXPECT_EQ(window->control<GcodePane>("RGcode")->text(), program);
 }
 
 TEST_F(DesignLoadTest, OpeningAnotherReplacesEverything) {

@@ -1,6 +1,7 @@
 // The G-code pane in the window: refresh after a load, "Populate", "SAVE GCODE", the options.
 
 #include "WindowFixture.h"
+#include "app/GcodePane.h"
 #include "app/LineQuery.h"
 
 #include <QCheckBox>
@@ -35,8 +36,8 @@ protected:
         open(writeDesign("sample.dst", design));
         ASSERT_TRUE(dialogs.messages.empty());
     }
-    QPlainTextEdit* pane() const { return window->control<QPlainTextEdit>("RGcode"); }
-    QStringList lines() const { return pane()->toPlainText().split('\n'); }
+    GcodePane* pane() const { return window->control<GcodePane>("RGcode"); }
+    QStringList lines() const { return pane()->text().split('\n'); }
 };
 
 TEST_F(GcodeOutputTest, LoadFillsThePaneFromTheScratchFile) {
@@ -45,7 +46,7 @@ TEST_F(GcodeOutputTest, LoadFillsThePaneFromTheScratchFile) {
     QString expected = QString::fromStdString(scratch);
     expected.replace("\r\n", "\n");
     expected.chop(1);
-    EXPECT_EQ(pane()->toPlainText(), expected);
+    EXPECT_EQ(pane()->text(), expected);
     EXPECT_EQ(lines().front(), "(The Gcode created with Tessaline V2.4.8)");
     EXPECT_EQ(lines()[2], "(File Name: sample.dst)");
     EXPECT_EQ(lines().back(), "M30");
@@ -64,11 +65,11 @@ TEST_F(GcodeOutputTest, HoverGivesTheLineCountAsTooltip) {
 }
 
 TEST_F(GcodeOutputTest, OptionsApplyAtTheNextPopulateOnly) {
-    const QString before = pane()->toPlainText();
+    const QString before = pane()->text();
     EXPECT_TRUE(before.contains("G01 X1 Y-2 Z50 "));
     QTest::mouseClick(window->control<QCheckBox>("Xinrt"), Qt::LeftButton);
     EXPECT_TRUE(window->invertX());
-    EXPECT_EQ(pane()->toPlainText(), before);
+    EXPECT_EQ(pane()->text(), before);
     window->control<QCheckBox>("G64")->setChecked(false);
     window->control<QCheckBox>("M786")->setChecked(false);
     window->control<QComboBox>("CmbZmotorCounter")->setCurrentText("1");
@@ -92,12 +93,12 @@ TEST_F(GcodeOutputTest, NotesWithALineBreakKeepTheProgramsLineEnds) {
 }
 
 TEST_F(GcodeOutputTest, AFeedHoldingALetterIsRefusedAtPopulateAndSave) {
-    const QString program = pane()->toPlainText();
+    const QString program = pane()->text();
     window->control<QComboBox>("cmbFeed")->setEditText("1500 G0 X50");
     window->populateGcode();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].text.contains("1500 G0 X50"));
-    EXPECT_EQ(pane()->toPlainText(), program);
+    EXPECT_EQ(pane()->text(), program);
     dialogs.fileNames.push_back(folder.filePath("feed.GC"));
     window->saveGcode();
     ASSERT_EQ(dialogs.messages.size(), 2u);
@@ -106,7 +107,7 @@ TEST_F(GcodeOutputTest, AFeedHoldingALetterIsRefusedAtPopulateAndSave) {
 }
 
 TEST_F(GcodeOutputTest, SaveRegeneratesAndWritesTheScratchBytes) {
-    pane()->setPlainText("an edit that the save throws away");
+    pane()->setText("an edit that the save throws away");
     const QString target = folder.filePath("out.GC");
     dialogs.fileNames.push_back(target);
     QTest::mouseClick(window->control<QPushButton>("Command3"), Qt::LeftButton);
@@ -118,7 +119,7 @@ TEST_F(GcodeOutputTest, SaveRegeneratesAndWritesTheScratchBytes) {
     const std::string saved = readFile(target.toStdString());
     EXPECT_EQ(saved, readFile(window->scratchPath()));
     EXPECT_TRUE(saved.ends_with("M30\r\n"));
-    EXPECT_FALSE(pane()->toPlainText().contains("an edit"));
+    EXPECT_FALSE(pane()->text().contains("an edit"));
 }
 
 TEST_F(GcodeOutputTest, NameWithoutExtensionGetsTheFiltersExtension) {
@@ -135,9 +136,9 @@ TEST_F(GcodeOutputTest, NameWithoutExtensionGetsTheFiltersExtension) {
 }
 
 TEST_F(GcodeOutputTest, CancelledSaveChangesNothing) {
-    pane()->setPlainText("edited");
+    pane()->setText("edited");
     window->saveGcode();
-    EXPECT_EQ(pane()->toPlainText(), "edited");
+    EXPECT_EQ(pane()->text(), "edited");
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -153,14 +154,14 @@ TEST_F(GcodeOutputTest, FailedSaveSaysWhyAndKeepsWhatWasThere) {
 }
 
 TEST_F(GcodeOutputTest, UnwritableScratchFileGivesAMessageAndKeepsThePane) {
-    const QString program = pane()->toPlainText();
+    const QString program = pane()->text();
     std::filesystem::remove(window->scratchPath());
     std::filesystem::create_directory(window->scratchPath());  // the scratch name is taken by a folder
     window->populateGcode();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].text.contains("Gcodedst.txt"));
     EXPECT_TRUE(dialogs.messages[0].text.contains("not refreshed"));
-    EXPECT_EQ(pane()->toPlainText(), program);
+    EXPECT_EQ(pane()->text(), program);
 }
 
 TEST_F(GcodeOutputTest, ZBoxesFollowZMovesAndTakeOnlyNumberCharacters) {
@@ -204,14 +205,10 @@ TEST_F(GcodeOutputTest, SavedProgramEqualsTheConvertersOutput) {
 }
 
 TEST(LineQueryTest, SelectorsDescribeTheLineHoldingTheSelectionStart) {
-    QPlainTextEdit box;
-    box.setLineWrapMode(QPlainTextEdit::NoWrap);
-    box.setPlainText("A\nG01 X12.5 Y-3.25 \nB");
+    GcodePane box;
+    box.setText("A\nG01 X12.5 Y-3.25 \nB");
     EXPECT_EQ(getLineInfo(box, 7).toInt(), 3);
-    QTextCursor cursor(box.document());
-    cursor.setPosition(6);                               // inside the second line
-    cursor.setPosition(20, QTextCursor::KeepAnchor);     // selection reaches the third
-    box.setTextCursor(cursor);
+    box.setSelection(1, 4, 2, 0);  // from inside the second line into the third
     EXPECT_EQ(getLineInfo(box, 3).toInt(), 1);
     EXPECT_EQ(getLineInfo(box, 4).toInt(), 6);
     EXPECT_EQ(getLineInfo(box, 5).toInt(), 2);
@@ -221,10 +218,10 @@ TEST(LineQueryTest, SelectorsDescribeTheLineHoldingTheSelectionStart) {
     EXPECT_LE(getLineInfo(box, 1).toInt(), 2);
     for (int other : {0, 9, -1})
         EXPECT_EQ(getLineInfo(box, other).toString(), "This should not happen!! Try Again!!");
-    box.setPlainText("A\nB");
+    box.setText("A\nB");
     EXPECT_EQ(getLineInfo(box, 7).toInt(), 2);
     const QString longLine(1000, QLatin1Char('X'));
-    box.setPlainText(longLine);
+    box.setText(longLine);
     EXPECT_EQ(getLineInfo(box, 8).toString(), longLine);
 }
 

@@ -3,6 +3,7 @@
 
 #include "FakeDialogs.h"
 #include "WindowFixture.h"
+#include "app/GcodePane.h"
 #include "app/MachineMenu.h"
 #include "gcode/BuiltinProfiles.h"
 
@@ -154,8 +155,8 @@ TEST_F(WindowMachineTest, PopulateFollowsTheChosenProfile) {
     test::DstTestEncoder design;
     design.jump(10, 0).stitch(5, 5).colourChange().stitch(5, 0).end();
     open(writeDesign("d.dst", design));
-    auto* pane = control<QPlainTextEdit>("RGcode");
-    EXPECT_TRUE(pane->toPlainText().contains("\nG64\n"));
+    auto* pane = control<GcodePane>("RGcode");
+    EXPECT_TRUE(pane->text().contains("\nG64\n"));
     QAction* grbl = nullptr;
     for (QAction* action : window->findChild<QMenu*>("mnuMachine")->actions()) {
         if (action->text() == "grbl 1.1") grbl = action;
@@ -164,7 +165,7 @@ TEST_F(WindowMachineTest, PopulateFollowsTheChosenProfile) {
     grbl->trigger();
     EXPECT_FALSE(control<QCheckBox>("G64")->isEnabled());
     QTest::mouseClick(control<QPushButton>("Command6"), Qt::LeftButton);
-    const QString program = pane->toPlainText();
+    const QString program = pane->text();
     EXPECT_FALSE(program.contains("\nG64\n"));
     EXPECT_FALSE(program.contains("M786"));
     EXPECT_TRUE(program.contains("\nG92 Z0\n"));

@@ -1,6 +1,7 @@
 // The preview in the window: the paced pass, legend, needle, markers, scrolling and tracking.
 
 #include "WindowFixture.h"
+#include "app/GcodePane.h"
 #include "app/CanvasWidget.h"
 #include "app/MarkerImage.h"
 #include "preview/model/ThreadPalette.h"
@@ -236,24 +237,22 @@ TEST_F(PreviewTest, SimulateWithoutADesignSaysSo) {
 
 TEST_F(PreviewTest, CaretMovesTheCrossHair) {
     open(writeDesign("two.dst", twoBlocks()));
-    auto* pane = window->control<QPlainTextEdit>("RGcode");
-    pane->setPlainText("(comment)\nG01 X12.5 Y-3.25 \nG01 Z40 ");
-    QTextCursor cursor(pane->document()->findBlockByNumber(1));
-    cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
-    pane->setTextCursor(cursor);
+    auto* pane = window->control<GcodePane>("RGcode");
+    pane->setText("(comment)\nG01 X12.5 Y-3.25 \nG01 Z40 ");
+    pane->setCursorPosition(1, 4);
     expectMarkerAt("ImgCur", 12.5, -3.25);
     EXPECT_EQ(label("Label20_6")->text(), "X: 12.5 Y: -3.25");
     EXPECT_TRUE(window->control<QWidget>("ImgCur")->isVisibleTo(window.get()));
 
     // A line without X leaves everything where it was.
-    pane->setTextCursor(QTextCursor(pane->document()->findBlockByNumber(2)));
+    pane->setCursorPosition(2, 0);
     expectMarkerAt("ImgCur", 12.5, -3.25);
     EXPECT_EQ(label("Label20_6")->text(), "X: 12.5 Y: -3.25");
 
     QTest::mouseClick(window->control<QCheckBox>("Check1"), Qt::LeftButton);
     EXPECT_FALSE(window->crossHairOn());
     EXPECT_FALSE(window->control<QWidget>("ImgCur")->isVisibleTo(window.get()));
-    pane->setTextCursor(QTextCursor(pane->document()->findBlockByNumber(1)));
+    pane->setCursorPosition(1, 0);
     EXPECT_FALSE(window->control<QWidget>("ImgCur")->isVisibleTo(window.get()));
     QTest::mouseClick(window->control<QCheckBox>("Check1"), Qt::LeftButton);
     EXPECT_TRUE(window->control<QWidget>("ImgCur")->isVisibleTo(window.get()));

@@ -2,6 +2,7 @@
 // with the core's decoding. Skipped when the designs are not beside the checkout.
 
 #include "WindowFixture.h"
+#include "app/GcodePane.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 
@@ -32,7 +33,7 @@ TEST_F(RealDesignsWindowTest, EveryDesignOpensWithItsFiguresProgramAndLegend) {
         EXPECT_EQ(window->control<QLabel>("lblStitch")->text().toStdString(), expected.stitches);
         EXPECT_EQ(window->control<QLabel>("lblHe")->text().toStdString(), expected.dimensions);
         EXPECT_EQ(window->control<QLabel>("MinX")->text().toStdString(), expected.minX);
-        const QString program = window->control<QPlainTextEdit>("RGcode")->toPlainText();
+        const QString program = window->control<GcodePane>("RGcode")->text();
         EXPECT_TRUE(program.endsWith("M30"));
         EXPECT_EQ(static_cast<std::uint64_t>(program.count(QStringLiteral("(THREAD COLOR CHANGE"))), colourRows);
         // One statistics line per colour-change row (every file here has fewer than 35), after a

@@ -2,6 +2,7 @@
 // program and legend agree with the core's decoding, and the legend wears the design's threads.
 
 #include "WindowFixture.h"
+#include "app/GcodePane.h"
 #include "design/DesignFormat.h"
 #include "design/FigureTexts.h"
 #include "preview/ThreadColour.h"
@@ -46,7 +47,7 @@ TEST_F(RealFormatsWindowTest, EveryDesignOpensWithItsFiguresProgramAndThreadColo
         EXPECT_EQ(window->control<QLabel>("JStitch")->text().toStdString(), expected.jumps);
         EXPECT_EQ(window->control<QLabel>("lblHe")->text().toStdString(), expected.dimensions);
         EXPECT_EQ(window->control<QLabel>("MaxY")->text().toStdString(), expected.maxY);
-        const QString program = window->control<QPlainTextEdit>("RGcode")->toPlainText();
+        const QString program = window->control<GcodePane>("RGcode")->text();
         EXPECT_TRUE(program.endsWith("M30"));
         EXPECT_EQ(static_cast<std::uint64_t>(program.count(QStringLiteral("(THREAD COLOR CHANGE"))), colourRows);
 

@@ -1,6 +1,7 @@
 // The window as it opens: controls, lists, defaults, flags, menus, fixed size, exits, About.
 
 #include "WindowFixture.h"
+#include "app/GcodePane.h"
 #include "app/AboutBox.h"
 #include "design/WorkStore.h"
 
@@ -159,7 +160,7 @@ TEST_F(StartUpTest, GenerateAndSaveMenuItemsDoNothing) {
     file[2]->trigger();
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.fileDialogs.empty());
-    EXPECT_TRUE(control<QPlainTextEdit>("RGcode")->toPlainText().isEmpty());
+    EXPECT_TRUE(control<GcodePane>("RGcode")->text().isEmpty());
 }
 
 TEST_F(StartUpTest, ExitButtonAndMenuEndTheEventLoop) {

@@ -2,6 +2,7 @@
 // window's back, a disk that fills up during a save, and the names a save really writes.
 
 #include "WindowFixture.h"
+#include "app/GcodePane.h"
 #include "app/GcodeOutput.h"
 #include "app/StoreLocation.h"
 #include "common/AtomicFile.h"
@@ -51,9 +52,9 @@ protected:
         WindowTest::SetUp();
         open(writeDesign("first.dst", firstDesign()));
         ASSERT_TRUE(dialogs.messages.empty());
-        firstProgram = pane()->toPlainText();
+        firstProgram = pane()->text();
     }
-    QPlainTextEdit* pane() const { return window->control<QPlainTextEdit>("RGcode"); }
+    GcodePane* pane() const { return window->control<GcodePane>("RGcode"); }
     // Saves through "SAVE GCODE" to path; returns the messages it gave.
     std::vector<RecordedMessage> save(const QString& path) {
         dialogs.messages.clear();
@@ -83,12 +84,12 @@ TEST_F(StoreSafetyTest, TwoWindowsOnOneFolderKeepTheirOwnDesigns) {
     otherDialogs.fileNames.push_back(writeDesign("second.dst", secondDesign()));
     other->openDst();
     ASSERT_TRUE(otherDialogs.messages.empty());
-    const QString secondProgram = other->control<QPlainTextEdit>("RGcode")->toPlainText();
+    const QString secondProgram = other->control<GcodePane>("RGcode")->text();
     EXPECT_TRUE(secondProgram.contains("(File Name: second.dst)"));
 
     // The first window's Populate and save still give its own design, whole.
     window->populateGcode();
-    EXPECT_EQ(pane()->toPlainText(), firstProgram);
+    EXPECT_EQ(pane()->text(), firstProgram);
     EXPECT_TRUE(save(folder.filePath("first.GC")).empty());
     QString saved = QString::fromStdString(readFile(folder.filePath("first.GC")));
     saved.replace("\r\n", "\n");
@@ -138,7 +139,7 @@ TEST_F(StoreSafetyTest, AStoreChangedBehindTheWindowsBackIsNeverSaved) {
         EXPECT_TRUE(messages[0].text.contains("not refreshed")) << messages[0].text.toStdString();
         EXPECT_TRUE(messages[0].text.contains(target + " was not written")) << messages[0].text.toStdString();
         EXPECT_EQ(readFile(target), "the user's earlier program");
-        EXPECT_EQ(pane()->toPlainText(), firstProgram);
+        EXPECT_EQ(pane()->text(), firstProgram);
         EXPECT_EQ(window->control<QLabel>("Label1")->text(), lineCount);
         EXPECT_TRUE(temporaries().isEmpty());
     }
@@ -173,7 +174,7 @@ TEST_F(StoreSafetyTest, ADiskThatFillsDuringTheSaveKeepsTheEarlierFile) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].text.contains("not refreshed"));
     EXPECT_TRUE(messages[0].text.contains(target + " was not written"));
-    EXPECT_EQ(pane()->toPlainText(), firstProgram);
+    EXPECT_EQ(pane()->text(), firstProgram);
     EXPECT_EQ(readFile(target), "the user's earlier program");
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -410,6 +411,49 @@ TEST_F(DesignFileTest, PathThroughARegularFile) {
         FAIL() << "no error for a path through a file";
     } catch (const DesignFileError& e) {
         EXPECT_EQ(e.reason(), "Not a directory");
+    }
+}
+
+
+TEST_F(DesignFileTest, SizeLimitAllowsTheLargestDesignAndRefusesOneByteMore) {
+    // Sparse files: the size is what counts, and a refused one is never read.
+    const auto largest = dir_ / "largest.dst";
+    const auto tooLarge = dir_ / "too-large.dst";
+    std::ofstream{largest};
+    std::ofstream{tooLarge};
+    std::filesystem::resize_file(largest, kMaxDesignFileBytes);
+    std::filesystem::resize_file(tooLarge, kMaxDesignFileBytes + 1);
+    EXPECT_EQ(readDesignFile(largest).size(), kMaxDesignFileBytes);
+    try {
+        readDesignFile(tooLarge);
+        FAIL() << "no error for a file over the limit";
+    } catch (const DesignFileError& e) {
+        EXPECT_EQ(e.path(), tooLarge);
+        EXPECT_NE(e.reason().find(std::to_string(kMaxDesignFileBytes + 1) + " bytes"), std::string::npos) << e.reason();
+    }
+}
+
+TEST_F(DesignFileTest, OnlyRegularFilesAreRead) {
+    // A named pipe with no writer would block an ordinary open; /dev/zero never ends.
+    const auto pipe = dir_ / "pipe.dst";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const struct {
+        std::filesystem::path path;
+        std::string reason;
+    } cases[] = {
+        {pipe, "not a regular file but a named pipe"},
+        {"/dev/zero", "not a regular file but a device"},
+        {dir_, "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        if (!std::filesystem::exists(c.path)) continue;
+        try {
+            readDesignFile(c.path);
+            ADD_FAILURE() << "no error for " << c.path;
+        } catch (const DesignFileError& e) {
+            EXPECT_EQ(e.reason(), c.reason) << c.path;
+            EXPECT_EQ(e.path(), c.path);
+        }
     }
 }
 

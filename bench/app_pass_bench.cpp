@@ -23,6 +23,7 @@ public:
     QString saveFileName(QWidget*, const QString&, const QStringList&, const QString&, QString*) override { return {}; }
     void message(QWidget*, Icon, const QString&, const QString&) override {}
     bool confirm(QWidget*, const QString&, const QString&) override { return false; }
+    std::optional<int> askNumber(QWidget*, const QString&, const QString&, int, int, int) override { return {}; }
 };
 
 // 100k records: runs of stitches in ten colours with a jump between blocks.

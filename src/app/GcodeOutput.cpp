@@ -8,10 +8,14 @@
 #include "design/DesignSeal.h"
 #include "design/WorkStore.h"
 #include "gcode/FeedText.h"
+#include "gcode/GcodeGenerator.h"
 #include "gcode/MachineProfile.h"
 #include "gcode/ScratchProgram.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
+#include <ostream>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +31,7 @@ namespace {
 const QString kGcodeFilter = QStringLiteral("Gcode (*.GC)");
 const QString kNcFilter = QStringLiteral("NC file (*.NC)");
 const QString kAllFilter = QStringLiteral("All Files (*)");
+constexpr double kTraceDwellSeconds = 0.5;  // long enough to see the needle sit over each corner
 
 std::string text(const QWidget* form, const char* name) {
     return form->findChild<QLabel*>(QString::fromLatin1(name))->text().toStdString();
@@ -118,28 +123,90 @@ bool GcodeOutput::refresh(const QString& consequence) {
     return true;
 }
 
-void GcodeOutput::save() {
+QString GcodeOutput::askProgramName(const QString& title) {
     QString chosenFilter;
-    QString name = dialogs_.saveFileName(form_, QStringLiteral("Save As"), {kGcodeFilter, kNcFilter, kAllFilter},
-                                         kGcodeFilter, &chosenFilter);
-    if (name.isEmpty()) return;
+    QString name = dialogs_.saveFileName(form_, title, {kGcodeFilter, kNcFilter, kAllFilter}, kGcodeFilter, &chosenFilter);
+    if (name.isEmpty()) return {};
     name = withProgramExtension(name, chosenFilter == kNcFilter ? QStringLiteral("NC") : QStringLiteral("GC"));
     // The question comes after the extension is known, so it is about the file really written.
     if (QFileInfo::exists(name) &&
         !dialogs_.confirm(form_, QStringLiteral("Confirm Save As"),
                           QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(name).fileName())))
-        return;
-    const QString notWritten = QStringLiteral(", and %1 was not written").arg(name);
-    if (!refresh(notWritten)) return;
+        return {};
+    return name;
+}
 
+void GcodeOutput::writeProgram(const QString& name, const GcodeOptions& options) {
     try {
-        writeProgramFile(QFile::encodeName(name).toStdString(), options(),
+        writeProgramFile(QFile::encodeName(name).toStdString(), options,
                          [this](const RecordSink& sink) { walkDesign(sink); });
     } catch (const StoreError& error) {
         tell(QStringLiteral("The stored design cannot be read, so %1 was not written:\n%2")
                  .arg(name, QString::fromStdString(error.what())));
     } catch (const FileWriteError& error) {
         tell(QStringLiteral("The G-code program was not saved; %1 is as it was:\n%2")
+                 .arg(name, QString::fromStdString(error.what())));
+    }
+}
+
+void GcodeOutput::save() {
+    const QString name = askProgramName(QStringLiteral("Save As"));
+    if (name.isEmpty()) return;
+    if (!refresh(QStringLiteral(", and %1 was not written").arg(name))) return;
+    writeProgram(name, options());
+}
+
+void GcodeOutput::saveFromStitch(int caretLine) {
+    GcodeOptions current = options();
+    if (const auto problem = feedTextProblem(current.feedText)) {
+        tell(QString::fromStdString(*problem));
+        return;
+    }
+    // The needle moves, and which one the caret's line holds, in the program as it is made now.
+    std::uint64_t moves = 0;
+    std::uint64_t offered = 1;
+    try {
+        std::ostream discard(nullptr);
+        GcodeWriter writer(current, discard);
+        writer.onNeedleMoveLine([&](std::uint64_t move, std::uint64_t line) {
+            moves = move;
+            if (line == static_cast<std::uint64_t>(caretLine)) offered = move;
+        });
+        walkDesign([&writer](const DesignRecord& record) { writer.add(record); });
+        writer.finish();
+    } catch (const StoreError& error) {
+        tell(QStringLiteral("The stored design cannot be read:\n%1").arg(QString::fromStdString(error.what())));
+        return;
+    }
+    if (moves == 0) {
+        tell(QStringLiteral("The design has no stitch or jump to resume at."));
+        return;
+    }
+    const int most = static_cast<int>(std::min<std::uint64_t>(moves, std::numeric_limits<int>::max()));
+    const std::optional<int> chosen = dialogs_.askNumber(
+        form_, QStringLiteral("Save Gcode from Stitch"),
+        QStringLiteral("Resume at needle move (stitches and jumps, 1 to %1):").arg(most), static_cast<int>(offered), 1, most);
+    if (!chosen) return;
+    const QString name = askProgramName(QStringLiteral("Save Gcode from Stitch"));
+    if (name.isEmpty()) return;
+    current.resumeFrom = static_cast<std::uint64_t>(*chosen);
+    writeProgram(name, current);
+}
+
+void GcodeOutput::saveTrace() {
+    const GcodeOptions current = options();
+    if (const auto problem = feedTextProblem(current.feedText)) {
+        tell(QString::fromStdString(*problem));
+        return;
+    }
+    const QString name = askProgramName(QStringLiteral("Save Outline Trace"));
+    if (name.isEmpty()) return;
+    try {
+        writeFileAtomically(QFile::encodeName(name).toStdString(), [&](std::ostream& out) {
+            writeOutlineTrace(current, state_.designFigures, kTraceDwellSeconds, out);
+        });
+    } catch (const FileWriteError& error) {
+        tell(QStringLiteral("The outline trace was not saved; %1 is as it was:\n%2")
                  .arg(name, QString::fromStdString(error.what())));
     }
 }

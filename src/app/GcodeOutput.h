@@ -39,11 +39,20 @@ public:
     // Asks for a file name (asking before replacing a file), regenerates, and writes the program
     // there through the same atomic writer as the converter; a failure leaves the file as it was.
     void save();
+    // Asks for the needle move to resume at (offering the one on the pane's caretLine, 1-based)
+    // and a file name, and saves the program that resumes there.
+    void saveFromStitch(int caretLine);
+    // Asks for a file name and saves the outline trace of the loaded design.
+    void saveTrace();
 
 private:
     // Hands the loaded design's records to sink; throws StoreError when the store no longer holds it.
     void walkDesign(const std::function<void(const DesignRecord&)>& sink) const;
     void tell(const QString& text) const;
+    // The chosen file, with its extension, once the user agreed to replace it; empty if not.
+    QString askProgramName(const QString& title);
+    // Writes the program for options atomically to name, telling the user what went wrong.
+    void writeProgram(const QString& name, const GcodeOptions& options);
 
     QWidget* form_;
     const WindowState& state_;

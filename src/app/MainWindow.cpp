@@ -106,6 +106,15 @@ void MainWindow::buildMenus() {
     // "Generate Gcode" and "Save Gcode" stand in the menu without an action of their own.
     file->addAction(QStringLiteral("Generate Gcode"))->setObjectName(QStringLiteral("mnuGenerateGcode"));
     file->addAction(QStringLiteral("Save Gcode"))->setObjectName(QStringLiteral("mnuSaveGcode"));
+    // At the machine: after a thread break, and before stitching.
+    QAction* fromStitch = file->addAction(QStringLiteral("Save Gcode from Stitch…"), this, [this] {
+        // The line query counts lines from 0.
+        output_->saveFromStitch(getLineInfo(*control<GcodePane>(QStringLiteral("RGcode")), 3).toInt() + 1);
+    });
+    fromStitch->setObjectName(QStringLiteral("mnuSaveFromStitch"));
+    QAction* trace = file->addAction(QStringLiteral("Save Outline Trace…"), this, [this] { output_->saveTrace(); });
+    trace->setObjectName(QStringLiteral("mnuSaveOutlineTrace"));
+    for (QAction* action : {fromStitch, trace}) action->setEnabled(false);
     file->addAction(QStringLiteral("Exit"), this, &MainWindow::exitProgram)->setObjectName(QStringLiteral("mnuExit"));
     QAction* simulate = menuBar()->addAction(QStringLiteral("Simulate"), this, &MainWindow::simulate);
     simulate->setObjectName(QStringLiteral("mnuSimulate"));
@@ -330,10 +339,13 @@ void MainWindow::loadDesign(const QString& path) {
     }
     state_.loadedDesign = seal;
     state_.designReach = reach.radius();
+    state_.designFigures = design.figures;
     colours_->setThreads(threadColours(design.threads));
     showFigures(figureTexts(design.figures, bareFileName(path.toStdString())));
     for (const char* name : {"Command2", "Command3", "Command6"})
         control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);
+    for (const char* name : {"mnuSaveFromStitch", "mnuSaveOutlineTrace"})
+        findChild<QAction*>(QString::fromLatin1(name))->setEnabled(true);
     refreshGcode();
     draw();
 }

@@ -1,6 +1,7 @@
 #include "app/UserDialogs.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace tessaline {
@@ -32,6 +33,14 @@ void DesktopDialogs::message(QWidget* parent, Icon icon, const QString& title, c
 bool DesktopDialogs::confirm(QWidget* parent, const QString& title, const QString& text) {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
            QMessageBox::Yes;
+}
+
+std::optional<int> DesktopDialogs::askNumber(QWidget* parent, const QString& title, const QString& label, int value,
+                                             int minimum, int maximum) {
+    bool accepted = false;
+    const int number = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &accepted);
+    if (!accepted) return std::nullopt;
+    return number;
 }
 
 }  // namespace tessaline

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QWidget;
 
 namespace tessaline {
@@ -23,6 +25,9 @@ public:
     virtual void message(QWidget* parent, Icon icon, const QString& title, const QString& text) = 0;
     // A yes/no question whose safe answer, No, is the default; true for Yes.
     virtual bool confirm(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A whole number from minimum to maximum, offering value; nothing when cancelled.
+    virtual std::optional<int> askNumber(QWidget* parent, const QString& title, const QString& label, int value,
+                                         int minimum, int maximum) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -34,6 +39,8 @@ public:
                          QString* chosenFilter) override;
     void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override;
     bool confirm(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<int> askNumber(QWidget* parent, const QString& title, const QString& label, int value, int minimum,
+                                 int maximum) override;
 };
 
 }  // namespace tessaline

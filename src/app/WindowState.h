@@ -19,6 +19,7 @@ struct WindowState {
     // The design this window loaded, as stored; nothing else in the store is ever used.
     std::optional<DesignSeal> loadedDesign;
     double designReach = 0;  // mm, the farthest any position of the loaded design lies from home
+    DesignFigures designFigures;  // of the loaded design: its extents for the outline trace
 };
 
 }  // namespace tessaline

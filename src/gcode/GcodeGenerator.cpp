@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,9 @@ struct GcodeWriter::State {
     std::vector<PendingJump> pendingJumps;  // a jump run not yet known to be a trim
     std::uint64_t needleMoves = 0;          // stitch and jump records so far
     bool skipping = false;                  // resuming: lines are made for the state, then dropped
+    std::function<void(std::uint64_t, std::uint64_t)> moveLines;  // told each needle move's line
+    std::uint64_t linesCounted = 0;         // lines in the buffer up to countedTo and drained before it
+    std::size_t countedTo = 0;
     std::size_t recordsSeen = 0;
     int percent = -1;
 
@@ -185,10 +189,19 @@ struct GcodeWriter::State {
         appendNumber(buffer, options.invertY ? -record.y : record.y);
     }
 
+    // Lines so far; each byte is looked at once.
+    std::uint64_t countLines() {
+        linesCounted += static_cast<std::uint64_t>(std::count(buffer.begin() + static_cast<std::ptrdiff_t>(countedTo), buffer.end(), '\n'));
+        countedTo = buffer.size();
+        return linesCounted;
+    }
+
     // Where a resumed program joins the whole one: at the move line of needle move resumeFrom.
     void joinIfResumePoint(const DesignRecord& record, std::uint64_t move, bool stroked) {
+        if (moveLines) moveLines(move, countLines() + 1);
         if (!skipping || move != options.resumeFrom) return;
         buffer.clear();  // all since the header belongs to the moves before
+        countedTo = 0;
         skipping = false;
         comment("RESUME AT NEEDLE MOVE " + formatInteger(static_cast<std::int64_t>(move)) + "- Thread Color " +
                 formatInteger(colour));
@@ -357,6 +370,8 @@ struct GcodeWriter::State {
     }
 
     void drain() {
+        if (moveLines) countLines();
+        countedTo = 0;
         if (skipping) buffer.clear();
         if (!buffer.empty()) {
             out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
@@ -372,6 +387,7 @@ struct GcodeWriter::State {
 GcodeWriter::GcodeWriter(const GcodeOptions& options, std::ostream& out)
     : state_(std::make_unique<State>(options, out)) {
     state_->header();
+    state_->countLines();  // a needle-move listener set later counts from here
     state_->drain();
     state_->skipping = options.resumeFrom > 0;
 }
@@ -385,6 +401,10 @@ GcodeWriter::~GcodeWriter() {
         } catch (...) {
         }
     }
+}
+
+void GcodeWriter::onNeedleMoveLine(std::function<void(std::uint64_t move, std::uint64_t line)> listener) {
+    state_->moveLines = std::move(listener);
 }
 
 void GcodeWriter::add(const DesignRecord& record) {

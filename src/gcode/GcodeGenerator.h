@@ -5,6 +5,8 @@
 #include "design/DesignRecord.h"
 #include "gcode/GcodeOptions.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <span>
@@ -19,6 +21,10 @@ public:
     GcodeWriter(const GcodeWriter&) = delete;
     GcodeWriter& operator=(const GcodeWriter&) = delete;
     ~GcodeWriter();
+
+    // listener hears, for every needle move from now on, its number and the 1-based line number
+    // of its move line in the program (the header counted).
+    void onNeedleMoveLine(std::function<void(std::uint64_t move, std::uint64_t line)> listener);
 
     void add(const DesignRecord& record);
     // Writes the footer and flushes; call once after the last record. Throws ResumePointError

@@ -7,6 +7,8 @@
 #include <QStringList>
 
 #include <deque>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace tessaline::testing {
@@ -31,6 +33,9 @@ public:
     std::vector<RecordedFileDialog> fileDialogs;
     bool confirmAnswer = true;   // the answer to every yes/no question
     std::vector<QString> questions;
+    std::optional<int> numberAnswer;  // the answer to the next number question; none: cancelled
+    int offeredNumber = 0;            // what the last number question offered
+    int numberMaximum = 0;
 
     QString openFileName(QWidget*, const QString& title, const QStringList& filters, const QString& selected) override {
         fileDialogs.push_back({title, filters, selected});
@@ -44,6 +49,11 @@ public:
     }
     void message(QWidget*, Icon icon, const QString& title, const QString& text) override {
         messages.push_back({icon, title, text});
+    }
+    std::optional<int> askNumber(QWidget*, const QString&, const QString&, int value, int, int maximum) override {
+        offeredNumber = value;
+        numberMaximum = maximum;
+        return std::exchange(numberAnswer, std::nullopt);
     }
     bool confirm(QWidget*, const QString&, const QString& text) override {
         questions.push_back(text);

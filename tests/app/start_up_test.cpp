@@ -151,7 +151,8 @@ TEST_F(StartUpTest, MenusInTheirOrder) {
     EXPECT_EQ(bar, (QStringList{"File", "Machine", "View", "Simulate", "About"}));
     QStringList file;
     for (QAction* action : window->menuBar()->actions().front()->menu()->actions()) file << action->text();
-    EXPECT_EQ(file, (QStringList{"Open DST", "Generate Gcode", "Save Gcode", "Exit"}));
+    EXPECT_EQ(file, (QStringList{"Open DST", "Generate Gcode", "Save Gcode", "Save Gcode from Stitch…",
+                                 "Save Outline Trace…", "Exit"}));
 }
 
 TEST_F(StartUpTest, GenerateAndSaveMenuItemsDoNothing) {

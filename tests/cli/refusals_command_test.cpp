@@ -84,14 +84,5 @@ INSTANTIATE_TEST_SUITE_P(
                      }}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Refusals, OutputBesideTheDesignIsStillWritten) {
-    const fs::path design = write("a.dst", designBytes());
-    write("b.gc", "old");
-    EXPECT_EQ(cli({"convert", design.string(), "-o", (folder_ / "b.gc").string()}).exitCode, 0);
-    EXPECT_EQ(test::slurp(folder_ / "b.gc").rfind("(The Gcode created with", 0), 0u);
-    EXPECT_EQ(cli({"preview", design.string(), "-o", (folder_ / "c.png").string()}).exitCode, 0);
-    EXPECT_TRUE(fs::exists(folder_ / "c.png"));
-}
-
 }  // namespace
 }  // namespace tessaline

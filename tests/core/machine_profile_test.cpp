@@ -74,18 +74,6 @@ TEST_P(EveryBuiltin, ProgramOfEveryRealDesignPassesItsOwnCheck) {
     }
 }
 
-TEST_P(EveryBuiltin, LinesEndAsTheProfileSays) {
-    const std::string text = program(designs_.front().options, designs_.front().records, profile_);
-    const std::size_t lf = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-    const std::size_t cr = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r'));
-    ASSERT_TRUE(text.ends_with(profile_->lineEnd));
-    EXPECT_EQ(cr, profile_->lineEnd == "\r\n" ? lf : 0u);
-    if (profile_->lineEnd == "\r\n") {
-        EXPECT_EQ(text.find("\r\r"), std::string::npos);
-        EXPECT_EQ(splitLines(text).size(), lf);
-    }
-}
-
 // Moves land on the design: every jump and stitch at its point, in order, and each colour
 // change at its point when the profile moves there.
 TEST_P(EveryBuiltin, MovesLandOnTheDesignsPoints) {
@@ -174,14 +162,6 @@ INSTANTIATE_TEST_SUITE_P(Profiles, EveryBuiltin,
                              for (char ch : info.param) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
                              return name;
                          });
-
-TEST(BuiltinProfiles, ClassicComesFirstAndNamesAreUnique) {
-    const auto& profiles = builtinProfiles();
-    ASSERT_EQ(profiles.front().name, kClassicProfileName);
-    for (std::size_t i = 0; i < profiles.size(); ++i) {
-        for (std::size_t j = i + 1; j < profiles.size(); ++j) EXPECT_NE(profiles[i].name, profiles[j].name);
-    }
-}
 
 TEST(BuiltinProfiles, BoxProblemNamesTheProfileAndTheWord) {
     EXPECT_EQ(boxProblem(*builtin("grbl 1.1"), "G64"), "grbl 1.1 has no G64");

@@ -1,27 +1,22 @@
 #include "app/GcodePane.h"
 
 #include "app/GcodeLexer.h"
+#include "gcode/LineEndJoiner.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFile>
 
+#include <string>
+#include <string_view>
+
 namespace tessaline {
 
 namespace {
 
 constexpr qsizetype kTypingRoom = 1 << 20;
-
-// Turns every CR LF into LF in place and returns the new size.
-qsizetype joinLineEnds(char* data, qsizetype size) {
-    qsizetype out = 0;
-    for (qsizetype in = 0; in < size; ++in) {
-        if (data[in] == '\r' && in + 1 < size && data[in + 1] == '\n') continue;
-        data[out++] = data[in];
-    }
-    return out;
-}
+constexpr qsizetype kChunkBytes = 1 << 20;
 
 // The editor's own accessibility layer turns the caret position into a character offset by
 // counting every character before it, at every paint and insertion: seconds at the end of a
@@ -110,35 +105,42 @@ bool GcodePane::loadProgram(const QString& path, QString* error) {
         if (error) *error = file.errorString();
         return false;
     }
-    // One buffer handed over in one insertion: the editor's cost per insertion grows with the text
-    // it already holds, so many small appends are far slower than one large one.
-    QByteArray bytes(file.size(), Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const qint64 got = file.read(bytes.data() + filled, bytes.size() - filled);
-        if (got < 0) {
-            if (error) *error = file.errorString();
-            return false;
-        }
-        if (got == 0) break;
-        filled += got;
-    }
-    qsizetype size = joinLineEnds(bytes.data(), filled);
-    if (size > 0 && bytes[size - 1] == '\n') --size;  // the pane shows no empty line after the last
-
     // Loading is not an edit: nothing to undo, and no copy of the whole text in the undo history.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
-    // Room for the text and for 1 MB of typing: the editor regrows a full buffer by only a few
-    // bytes at a time, and each regrowth copies the whole program (most of a second at 58 MB).
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(size + kTypingRoom));
-    if (size > 0) SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(size), bytes.constData());
-    emit textChanged();
+    // Room for the whole text, so the pieces append without regrowing, and for 1 MB of typing:
+    // the editor regrows a full buffer by only a few bytes at a time, each time copying it all.
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(file.size() + kTypingRoom));
+    LineEndJoiner joiner;
+    QByteArray chunk(kChunkBytes, Qt::Uninitialized);
+    std::string shown;
+    shown.reserve(static_cast<std::size_t>(kChunkBytes) + 1);
+    auto append = [this, &shown] {
+        if (!shown.empty()) SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(shown.size()), shown.data());
+        shown.clear();
+    };
+    bool ok = true;
+    for (;;) {
+        const qint64 got = file.read(chunk.data(), kChunkBytes);
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        joiner.feed(std::string_view(chunk.constData(), static_cast<std::size_t>(got)), shown);
+        append();
+    }
+    joiner.finish(shown);
+    append();
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
     SendScintilla(SCI_GOTOPOS, 0UL);
+    if (!ok) {
+        if (error) *error = file.errorString();
+        clear();
+    }
+    emit textChanged();
     noticeCaret();
-    return true;
+    return ok;
 }
 
 QByteArray GcodePane::programBytes() const {

@@ -18,7 +18,7 @@ class GcodePane : public QsciScintilla {
 public:
     explicit GcodePane(QWidget* parent = nullptr);
 
-    // Replaces the text with the lines of the file at path, handed over as bytes (UTF-8, CR LF or
+    // Replaces the text with the lines of the file at path, streamed from its bytes (UTF-8, CR LF or
     // LF line ends; one final line break dropped). Nothing to undo afterwards. On failure returns
     // false with the reason in *error and leaves the pane empty.
     bool loadProgram(const QString& path, QString* error);

@@ -35,6 +35,8 @@ public:
     }
     // The next byte without moving; only when !atEnd().
     std::uint8_t peek() const { return bytes_[pos_]; }
+    // The byte ahead bytes on without moving; only when ahead < remaining().
+    std::uint8_t peekAt(std::size_t ahead) const { return bytes_[pos_ + ahead]; }
     std::int8_t s8(const char* what) { return static_cast<std::int8_t>(u8(what)); }
     std::uint16_t u16le(const char* what) {
         need(2, what);

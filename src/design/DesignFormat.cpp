@@ -15,6 +15,7 @@ struct FormatEntry {
     DesignFormat format;
     const char* name;
     const char* extension;
+    bool read = true;  // false: recognised by its extension and refused with a clear reason
 };
 
 constexpr std::array<FormatEntry, 11> kFormats{{
@@ -25,9 +26,9 @@ constexpr std::array<FormatEntry, 11> kFormats{{
     {DesignFormat::Exp, "EXP", "exp"},
     {DesignFormat::Vp3, "VP3", "vp3"},
     {DesignFormat::Xxx, "XXX", "xxx"},
-    {DesignFormat::Hus, "HUS", "hus"},
-    {DesignFormat::Sew, "SEW", "sew"},
-    {DesignFormat::Shv, "SHV", "shv"},
+    {DesignFormat::Hus, "HUS", "hus", false},
+    {DesignFormat::Sew, "SEW", "sew", false},
+    {DesignFormat::Shv, "SHV", "shv", false},
     {DesignFormat::Pcs, "PCS", "pcs"},
 }};
 
@@ -54,7 +55,9 @@ std::string_view formatName(DesignFormat format) { return entry(format).name; }
 const std::vector<DesignFormat>& readableFormats() {
     static const std::vector<DesignFormat> formats = [] {
         std::vector<DesignFormat> all;
-        for (const auto& e : kFormats) all.push_back(e.format);
+        for (const auto& e : kFormats) {
+            if (e.read) all.push_back(e.format);
+        }
         return all;
     }();
     return formats;

@@ -46,6 +46,8 @@ struct DecodedDesign {
 };
 
 // Short upper-case name ("PES"); lower-case file extensions without the dot ("pes").
+// HUS, SEW and SHV are recognised by their extension but not read yet: decoding them fails with
+// that reason, and readableFormats() leaves them out.
 std::string_view formatName(DesignFormat format);
 const std::vector<DesignFormat>& readableFormats();
 std::vector<std::string> formatExtensions(DesignFormat format);

@@ -53,6 +53,16 @@ DecodedDesign readPecBlock(std::span<const std::uint8_t> bytes, std::size_t bloc
             "the PEC stitch list");
     RecordBuilder out(sink);
     for (;;) {
+        // Most records are short stitches: two bytes with bit 7 clear.
+        if (in.remaining() >= 2) {
+            const std::uint8_t a = in.peek();
+            const std::uint8_t b = in.peekAt(1);
+            if ((a & 0x80) == 0 && (b & 0x80) == 0) {
+                in.skip(2, "a PEC stitch");
+                out.stitch(a > 0x3F ? a - 0x80 : a, b > 0x3F ? b - 0x80 : b);
+                continue;
+            }
+        }
         const std::uint8_t first = in.u8("the PEC stitch list");
         if (first == 0xFF) break;  // end of the stitch list
         if (first == 0xFE && !in.atEnd() && in.peek() == 0xB0) {

@@ -1,6 +1,7 @@
 #pragma once
 // Turns the relative moves and commands of a design file into design records (kind plus START
-// point) and keeps the figures the way the DST reader counts them. Units are 0.1 mm, y down.
+// point) and keeps the figures the way the DST reader counts them. Units are 0.1 mm unless a
+// format counts in others; y down.
 
 #include "design/DesignRecord.h"
 #include "design/DstDecoder.h"
@@ -12,7 +13,7 @@ namespace tessaline {
 
 class RecordBuilder {
 public:
-    explicit RecordBuilder(const RecordSink& sink) : sink_(sink) {}
+    explicit RecordBuilder(const RecordSink& sink, double unitsPerMm = 10.0) : sink_(sink), unitsPerMm_(unitsPerMm) {}
 
     void stitch(std::int64_t dx, std::int64_t dy) { add(RecordKind::Stitch, dx, dy); }
     void jump(std::int64_t dx, std::int64_t dy) { add(RecordKind::Jump, dx, dy); }
@@ -40,7 +41,7 @@ public:
     }
 
 private:
-    static constexpr double mm(std::int64_t units) { return static_cast<double>(units) / 10.0; }
+    double mm(std::int64_t units) const { return static_cast<double>(units) / unitsPerMm_; }
 
     void add(RecordKind kind, std::int64_t dx, std::int64_t dy) {
         if (sink_) sink_(DesignRecord{kind, mm(x_), mm(y_)});
@@ -61,6 +62,7 @@ private:
     }
 
     const RecordSink& sink_;
+    double unitsPerMm_;
     std::int64_t x_ = 0, y_ = 0;
     std::int64_t minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
     std::uint64_t records_ = 0;

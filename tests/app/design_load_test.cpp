@@ -34,10 +34,9 @@ TEST_F(DesignLoadTest, DialogOffersTajimaFilesFirst) {
     ASSERT_GE(filters.size(), 3);
     EXPECT_EQ(filters.mid(0, 2), (QStringList{"All Files (*)", "Tajima Files (*.dst *.DST)"}));
     // Every readable extension in both cases, then one filter per format besides DST.
-    EXPECT_TRUE(filters[2].startsWith("Embroidery designs (*.dst *.DST *.pes *.PES *.pec *.PEC *.jef *.JEF "
-                                      "*.exp *.EXP *.vp3 *.VP3 *.xxx *.XXX"))
-        << filters[2].toStdString();
-    for (const char* pattern : {"(*.pes *.PES)", "(*.jef *.JEF)", "(*.exp *.EXP)", "(*.vp3 *.VP3)", "(*.xxx *.XXX)"}) {
+    EXPECT_EQ(filters[2], "Embroidery designs (*.dst *.DST *.pes *.PES *.pec *.PEC *.jef *.JEF "
+                          "*.exp *.EXP *.vp3 *.VP3 *.xxx *.XXX *.pcs *.PCS)");
+    for (const char* pattern : {"(*.pes *.PES)", "(*.jef *.JEF)", "(*.exp *.EXP)", "(*.vp3 *.VP3)", "(*.xxx *.XXX)", "(*.pcs *.PCS)"}) {
         EXPECT_TRUE(std::any_of(filters.begin() + 3, filters.end(),
                                 [&](const QString& f) { return f.endsWith(QLatin1String(pattern)); }))
             << pattern;

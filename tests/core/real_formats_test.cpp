@@ -201,7 +201,7 @@ std::vector<Sample> samples() {
             if (path.extension() == ".csv" || path.extension() == ".md" || path.extension() == ".tsv") continue;
             if (!entry.is_regular_file()) continue;
             const std::string ext = path.extension().string();
-            if (ext == ".hus" || ext == ".sew" || ext == ".shv" || ext == ".pcs") continue;  // not read yet
+            if (ext == ".hus" || ext == ".sew" || ext == ".shv") continue;  // not read yet
             std::vector<std::uint8_t> bytes = readDesignFile(path);
             found.push_back({path, detectFormat(bytes, path)});
         }

@@ -155,6 +155,28 @@ TEST_F(Rs274, ClassicWithoutM786Runs) {
     }
 }
 
+TEST_F(Rs274, ResumedLinuxCncProgramsRun) {
+    const auto profile = std::make_shared<const MachineProfile>(builtinProfiles().at(4));
+    for (test::LoadedDesign& design : designs_) {
+        SCOPED_TRACE(design.name);
+        const auto moves = static_cast<std::uint64_t>(std::count_if(
+            design.records.begin(), design.records.end(),
+            [](const DesignRecord& r) { return r.kind == RecordKind::Stitch || r.kind == RecordKind::Jump; }));
+        design.options.resumeFrom = moves / 2 + 1;
+        const Interpreted run = interpret(test::program(design.options, design.records, profile));
+        expectCleanRun(run);
+        // The travel to the join, then every later needle word lands above the re-based one.
+        ASSERT_FALSE(run.moves.empty());
+        EXPECT_FALSE(run.moves.front().feed);
+        double lastMachineZ = -1e300;
+        for (const Canon& move : run.moves) {
+            if (!move.feed) continue;
+            EXPECT_GE(move.z + move.zOffset, lastMachineZ);
+            lastMachineZ = move.z + move.zOffset;
+        }
+    }
+}
+
 TEST_F(Rs274, ClassicWithM786IsRefused) {
     const Interpreted run = interpret(test::program(designs_.front().options, designs_.front().records, nullptr));
     EXPECT_NE(run.exitCode, 0);

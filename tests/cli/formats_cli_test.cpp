@@ -3,6 +3,8 @@
 #include "design/DesignFormat.h"
 #include "design/FigureTexts.h"
 
+#include "CliRunner.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -22,68 +24,17 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tessaline;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = test::CliResult;
 
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
+std::string readFile(const fs::path& file) { return test::slurp(file); }
 
-std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class FormatsCliTest : public ::testing::Test {
+class FormatsCliTest : public test::CliFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tessaline-cli-formats-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    CliRun run(const std::vector<std::string>& args) { return cli(args); }
 
-    CliRun run(const std::vector<std::string>& args) const {
-        std::string command = shellQuoted(TESSALINE_CLI);
-        for (const auto& arg : args) {
-            command += ' ';
-            command += shellQuoted(arg);
-        }
-        const fs::path errFile = dir_ / "stderr.txt";
-        command += " 2>";
-        command += shellQuoted(errFile.string());
-        CliRun result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return result;
-        std::array<char, 4096> buffer{};
-        for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-            result.out.append(buffer.data(), got);
-        }
-        const int status = ::pclose(pipe);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = readFile(errFile);
-        return result;
+    fs::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        return CliFolderTest::write(name, std::string(bytes.begin(), bytes.end()));
     }
-
-    fs::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        const fs::path file = dir_ / name;
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return file;
-    }
-
-    fs::path dir_;
 };
 
 std::vector<fs::path> sharedDesigns() {
@@ -137,7 +88,7 @@ TEST_F(FormatsCliTest, InfoAndConvertReadEverySharedDesign) {
             EXPECT_NE(info.out.find("\"threads\": [{\"color\": \"" + colour + "\""), std::string::npos) << info.out;
         }
 
-        const fs::path program = dir_ / "out.nc";
+        const fs::path program = folder_ / "out.nc";
         const CliRun convert = run({"convert", design.string(), "-o", program.string()});
         ASSERT_EQ(convert.exitCode, 0) << convert.err;
         const std::string text = readFile(program);
@@ -178,7 +129,7 @@ TEST_F(FormatsCliTest, DamagedDesignsFailWithPathAndReason) {
         const fs::path file = write(c.name, c.bytes);
         for (const char* command : {"info", "convert", "preview"}) {
             std::vector<std::string> args = {command, file.string()};
-            if (std::string(command) == "preview") args = {command, file.string(), "-o", (dir_ / "p.png").string()};
+            if (std::string(command) == "preview") args = {command, file.string(), "-o", (folder_ / "p.png").string()};
             const CliRun r = run(args);
             EXPECT_EQ(r.exitCode, 1) << command;
             EXPECT_EQ(r.out, "") << command;

@@ -1,7 +1,13 @@
 #pragma once
 // Each command of tessaline-cli registers itself on the CLI11 application; main only assembles.
 
+#include "design/DesignFormat.h"
+
 #include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <span>
+#include <vector>
 
 #include <memory>
 #include <stdexcept>
@@ -37,6 +43,11 @@ std::shared_ptr<const MachineProfile> resolveProfileOption(const std::string& na
 // Throws CommandFailure when output names the same file as input (by file identity, so links
 // and other spellings count): writing it would destroy the design.
 void refuseSameFile(const std::string& input, const std::string& output);
+
+// The bytes of the design file at path, and their decoding (records to sink, which may be empty);
+// an unreadable or damaged file throws CommandFailure naming it and the reason.
+std::vector<std::uint8_t> readDesignInput(const std::string& path);
+DecodedDesign decodeDesignInput(const std::string& path, std::span<const std::uint8_t> bytes, const RecordSink& sink);
 
 void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);

@@ -54,25 +54,15 @@ void convert(ConvertArguments& arguments) {
     if (!arguments.profile.empty()) arguments.options.profile = resolveProfileOption(arguments.profile);
     const bool toStandardOutput = arguments.output.empty() || arguments.output == "-";
     if (!toStandardOutput) refuseSameFile(arguments.input, arguments.output);
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = readDesignFile(arguments.input);
-    } catch (const DesignFileError& e) {
-        throw CommandFailure(e.what());
-    }
+    const std::vector<std::uint8_t> bytes = readDesignInput(arguments.input);
 
     // The header needs the figures before the first record is written, so the design is
     // decoded twice rather than held as records: decoding is cheap, a held design is not.
     GcodeOptions& options = arguments.options;
     std::uint64_t needleMoves = 0;
-    DecodedDesign design;
-    try {
-        design = decodeDesignFile(arguments.input, bytes, [&needleMoves](const DesignRecord& record) {
-            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needleMoves;
-        });
-    } catch (const DesignFileError& e) {
-        throw CommandFailure(e.what());
-    }
+    const DecodedDesign design = decodeDesignInput(arguments.input, bytes, [&needleMoves](const DesignRecord& record) {
+        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needleMoves;
+    });
     if (options.resumeFrom > needleMoves) {
         throw CommandFailure(arguments.input + ": --from-stitch " + formatInteger(static_cast<std::int64_t>(options.resumeFrom)) +
                              " is past the design's last needle move, " + formatInteger(static_cast<std::int64_t>(needleMoves)));

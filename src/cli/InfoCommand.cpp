@@ -171,23 +171,13 @@ std::string jsonReport(const DecodedDesign& design, const NeedleFacts& needle, c
 }
 
 void runInfo(const InfoOptions& options) {
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = readDesignFile(options.design);
-    } catch (const DesignFileError& e) {
-        throw CommandFailure(e.what());
-    }
+    const std::vector<std::uint8_t> bytes = readDesignInput(options.design);
     NeedleFacts needle;
     DesignReach reach;
-    DecodedDesign design;
-    try {
-        design = decodeDesignFile(options.design, bytes, [&](const DesignRecord& record) {
-            reach.add(record);
-            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needle.needleMoves;
-        });
-    } catch (const DesignFileError& e) {
-        throw CommandFailure(e.what());
-    }
+    const DecodedDesign design = decodeDesignInput(options.design, bytes, [&](const DesignRecord& record) {
+        reach.add(record);
+        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needle.needleMoves;
+    });
     needle.fit = hoopFit(reach.radius(), options.hoopDiameter);
     const DesignFigures& figures = design.figures;
     const std::string fileName = bareFileName(options.design);

@@ -111,18 +111,8 @@ void runPreview(const PreviewOptions& options) {
     refuseSameFile(options.design, options.output);
     const auto app = guiApplication();
 
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = readDesignFile(options.design);
-    } catch (const DesignFileError& e) {
-        throw CommandFailure(e.what());
-    }
-    DecodedDesign design;
-    try {
-        design = decodeDesignFile(options.design, bytes, {});
-    } catch (const DesignFileError& e) {
-        throw CommandFailure(e.what());
-    }
+    const std::vector<std::uint8_t> bytes = readDesignInput(options.design);
+    const DecodedDesign design = decodeDesignInput(options.design, bytes, {});
     const QImage canvas = renderPreview(options, design, bytes);
     QByteArray png;
     QBuffer buffer(&png);

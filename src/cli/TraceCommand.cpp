@@ -30,18 +30,8 @@ void trace(TraceArguments& arguments) {
     if (!arguments.profile.empty()) arguments.options.profile = resolveProfileOption(arguments.profile);
     const bool toStandardOutput = arguments.output.empty() || arguments.output == "-";
     if (!toStandardOutput) refuseSameFile(arguments.input, arguments.output);
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = readDesignFile(arguments.input);
-    } catch (const DesignFileError& e) {
-        throw CommandFailure(e.what());
-    }
-    DesignFigures figures;
-    try {
-        figures = decodeDesignFile(arguments.input, bytes, {}).figures;
-    } catch (const DesignFileError& e) {
-        throw CommandFailure(e.what());
-    }
+    const std::vector<std::uint8_t> bytes = readDesignInput(arguments.input);
+    const DesignFigures figures = decodeDesignInput(arguments.input, bytes, {}).figures;
     const FigureTexts texts = figureTexts(figures, bareFileName(arguments.input));
     GcodeOptions& options = arguments.options;
     options.fileName = texts.fileName;

@@ -12,8 +12,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace tessaline::testing {
+
+// A file's bytes, as a program file holds them.
+inline std::string readFileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll().toStdString();
+}
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -12,13 +12,6 @@
 namespace tessaline::testing {
 namespace {
 
-std::string readFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class AtTheMachineWindowTest : public WindowTest {
 protected:
     QAction* action(const char* name) const { return window->findChild<QAction*>(QString::fromLatin1(name)); }
@@ -44,7 +37,7 @@ TEST_F(AtTheMachineWindowTest, ResumesAtTheCaretsStitchAndTracesTheOutline) {
     EXPECT_EQ(dialogs.offeredNumber, 3);
     EXPECT_EQ(dialogs.numberMaximum, 4);
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text.toStdString();
-    const std::string resumed = readFile(folder.filePath("resume.GC"));
+    const std::string resumed = readFileBytes(folder.filePath("resume.GC"));
     EXPECT_NE(resumed.find("(RESUME AT NEEDLE MOVE 3- Thread Color 1)\r\nM09\r\nG00 X1 Y-2 \r\nG92 Z50\r\nG01 X1 Y-2 Z50 \r\n"),
               std::string::npos)
         << resumed;
@@ -57,7 +50,7 @@ TEST_F(AtTheMachineWindowTest, ResumesAtTheCaretsStitchAndTracesTheOutline) {
 
     dialogs.fileNames.push_back(folder.filePath("trace.NC"));
     action("mnuSaveOutlineTrace")->trigger();
-    const std::string trace = readFile(folder.filePath("trace.NC"));
+    const std::string trace = readFileBytes(folder.filePath("trace.NC"));
     EXPECT_NE(trace.find("G00 X0 Y-2 \r\nG4 P0.5\r\nG00 X2 Y-2 \r\nG4 P0.5\r\nG00 X2 Y0 \r\nG4 P0.5\r\n"), std::string::npos)
         << trace;
     EXPECT_EQ(trace.find('Z'), std::string::npos);

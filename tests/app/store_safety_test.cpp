@@ -23,13 +23,6 @@
 namespace tessaline::testing {
 namespace {
 
-std::string readFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void writeFile(const QString& path, const std::string& content) {
     std::ofstream(path.toStdString(), std::ios::binary) << content;
 }
@@ -91,7 +84,7 @@ TEST_F(StoreSafetyTest, TwoWindowsOnOneFolderKeepTheirOwnDesigns) {
     window->populateGcode();
     EXPECT_EQ(pane()->text(), firstProgram);
     EXPECT_TRUE(save(folder.filePath("first.GC")).empty());
-    QString saved = QString::fromStdString(readFile(folder.filePath("first.GC")));
+    QString saved = QString::fromStdString(readFileBytes(folder.filePath("first.GC")));
     saved.replace("\r\n", "\n");
     EXPECT_EQ(saved, firstProgram + "\n");
 
@@ -138,7 +131,7 @@ TEST_F(StoreSafetyTest, AStoreChangedBehindTheWindowsBackIsNeverSaved) {
         EXPECT_EQ(messages[0].icon, UserDialogs::Icon::Critical);
         EXPECT_TRUE(messages[0].text.contains("not refreshed")) << messages[0].text.toStdString();
         EXPECT_TRUE(messages[0].text.contains(target + " was not written")) << messages[0].text.toStdString();
-        EXPECT_EQ(readFile(target), "the user's earlier program");
+        EXPECT_EQ(readFileBytes(target), "the user's earlier program");
         EXPECT_EQ(pane()->text(), firstProgram);
         EXPECT_EQ(window->control<QLabel>("Label1")->text(), lineCount);
         EXPECT_TRUE(temporaries().isEmpty());
@@ -150,7 +143,7 @@ TEST_F(StoreSafetyTest, AStoreChangedBehindTheWindowsBackIsNeverSaved) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].text.contains("was missing"));
     EXPECT_TRUE(save(target).empty());
-    EXPECT_NE(readFile(target).find("(File Name: first.dst)"), std::string::npos);
+    EXPECT_NE(readFileBytes(target).find("(File Name: first.dst)"), std::string::npos);
 }
 
 TEST_F(StoreSafetyTest, ADiskThatFillsDuringTheSaveKeepsTheEarlierFile) {
@@ -164,7 +157,7 @@ TEST_F(StoreSafetyTest, ADiskThatFillsDuringTheSaveKeepsTheEarlierFile) {
         EXPECT_EQ(messages[0].icon, UserDialogs::Icon::Critical);
         EXPECT_TRUE(messages[0].text.contains(target));
         EXPECT_TRUE(messages[0].text.contains("No space left on device"));
-        EXPECT_EQ(readFile(target), "the user's earlier program");
+        EXPECT_EQ(readFileBytes(target), "the user's earlier program");
         EXPECT_TRUE(temporaries().isEmpty());
     }
     // The scratch file failing: the pane and its count stay, and the save says the file was not written.
@@ -175,7 +168,7 @@ TEST_F(StoreSafetyTest, ADiskThatFillsDuringTheSaveKeepsTheEarlierFile) {
     EXPECT_TRUE(messages[0].text.contains("not refreshed"));
     EXPECT_TRUE(messages[0].text.contains(target + " was not written"));
     EXPECT_EQ(pane()->text(), firstProgram);
-    EXPECT_EQ(readFile(target), "the user's earlier program");
+    EXPECT_EQ(readFileBytes(target), "the user's earlier program");
 }
 
 TEST_F(StoreSafetyTest, TheOverwriteQuestionNamesTheFileReallyWritten) {
@@ -184,11 +177,11 @@ TEST_F(StoreSafetyTest, TheOverwriteQuestionNamesTheFileReallyWritten) {
     EXPECT_TRUE(save(folder.filePath("p1")).empty());
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_TRUE(dialogs.questions[0].contains("p1.GC"));
-    EXPECT_EQ(readFile(folder.filePath("p1.GC")), "earlier");
+    EXPECT_EQ(readFileBytes(folder.filePath("p1.GC")), "earlier");
 
     dialogs.confirmAnswer = true;
     EXPECT_TRUE(save(folder.filePath("p1")).empty());
-    EXPECT_NE(readFile(folder.filePath("p1.GC")), "earlier");
+    EXPECT_NE(readFileBytes(folder.filePath("p1.GC")), "earlier");
     EXPECT_TRUE(save(folder.filePath("fresh.GC")).empty());
     EXPECT_EQ(dialogs.questions.size(), 2u) << "a new file needs no question";
 }

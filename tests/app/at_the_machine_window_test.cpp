@@ -6,8 +6,6 @@
 #include <QAction>
 #include <QRegularExpression>
 
-#include <fstream>
-#include <sstream>
 
 namespace tessaline::testing {
 namespace {

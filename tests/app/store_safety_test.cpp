@@ -16,7 +16,6 @@
 
 #include <cerrno>
 #include <fstream>
-#include <sstream>
 
 #include <unistd.h>
 

@@ -1,9 +1,8 @@
 // Janome JEF: a little-endian header with the stitch list's offset and the chart numbers of
-// the threads, then two-byte moves with 0x80 escapes for jumps, colour changes and the end.
+// the threads, then Janome's stitch list.
 
-#include "design/ByteReader.h"
 #include "design/FormatReaders.h"
-#include "design/RecordBuilder.h"
+#include "design/JanomeStitches.h"
 
 #include <cstdlib>
 
@@ -38,27 +37,7 @@ DecodedDesign readJef(std::span<const std::uint8_t> bytes, const RecordSink& sin
 
     ByteReader in(bytes, stitches);
     RecordBuilder out(sink);
-    // A list that runs to the end of the file without its end mark still ends the design there.
-    while (in.remaining() >= 2) {
-        const std::uint8_t b0 = in.u8("a JEF stitch");
-        const std::uint8_t b1 = in.u8("a JEF stitch");
-        if (b0 != 0x80) {
-            out.stitch(static_cast<std::int8_t>(b0), -static_cast<std::int8_t>(b1));
-            continue;
-        }
-        if (b1 == 0x10) break;
-        const int dx = in.s8("a JEF command");
-        const int dy = -in.s8("a JEF command");
-        if (b1 == 0x01) {
-            out.colourChange();
-            if (dx != 0 || dy != 0) out.jump(dx, dy);
-        } else if (b1 == 0x02 || b1 == 0x04) {
-            out.jump(dx, dy);
-        } else {
-            throw DesignFormatError("unknown JEF command");
-        }
-    }
-    out.end();
+    readJanomeStitches(in, out, "JEF");
     design.figures = out.figures();
     return design;
 }

@@ -15,7 +15,6 @@ struct FormatEntry {
     DesignFormat format;
     const char* name;
     const char* extension;
-    bool read = true;  // false: recognised by its extension and refused with a clear reason
 };
 
 constexpr std::array<FormatEntry, 11> kFormats{{
@@ -26,9 +25,9 @@ constexpr std::array<FormatEntry, 11> kFormats{{
     {DesignFormat::Exp, "EXP", "exp"},
     {DesignFormat::Vp3, "VP3", "vp3"},
     {DesignFormat::Xxx, "XXX", "xxx"},
-    {DesignFormat::Hus, "HUS", "hus", false},
-    {DesignFormat::Sew, "SEW", "sew", false},
-    {DesignFormat::Shv, "SHV", "shv", false},
+    {DesignFormat::Hus, "HUS", "hus"},
+    {DesignFormat::Sew, "SEW", "sew"},
+    {DesignFormat::Shv, "SHV", "shv"},
     {DesignFormat::Pcs, "PCS", "pcs"},
 }};
 
@@ -55,9 +54,7 @@ std::string_view formatName(DesignFormat format) { return entry(format).name; }
 const std::vector<DesignFormat>& readableFormats() {
     static const std::vector<DesignFormat> formats = [] {
         std::vector<DesignFormat> all;
-        for (const auto& e : kFormats) {
-            if (e.read) all.push_back(e.format);
-        }
+        for (const auto& e : kFormats) all.push_back(e.format);
         return all;
     }();
     return formats;
@@ -69,6 +66,8 @@ DesignFormat detectFormat(std::span<const std::uint8_t> bytes, const std::filesy
     if (startsWith(bytes, "#PES")) return DesignFormat::Pes;
     if (startsWith(bytes, "#PEC")) return DesignFormat::Pec;
     if (startsWith(bytes, "%vsm%")) return DesignFormat::Vp3;
+    if (startsWith(bytes, "\x5D\xFC\xC8") || startsWith(bytes, "\x5B\xAF\xC8")) return DesignFormat::Hus;
+    if (startsWith(bytes, "Embroidery disk created using software licensed from Viking")) return DesignFormat::Shv;
     std::string extension = path.extension().string();
     if (!extension.empty()) extension.erase(0, 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),

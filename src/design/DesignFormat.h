@@ -46,13 +46,11 @@ struct DecodedDesign {
 };
 
 // Short upper-case name ("PES"); lower-case file extensions without the dot ("pes").
-// HUS, SEW and SHV are recognised by their extension but not read yet: decoding them fails with
-// that reason, and readableFormats() leaves them out.
 std::string_view formatName(DesignFormat format);
 const std::vector<DesignFormat>& readableFormats();
 std::vector<std::string> formatExtensions(DesignFormat format);
 
-// The format of a file: its signature first (PES, PEC, VP3), then its extension (either case);
+// The format of a file: its signature first (PES, PEC, VP3, HUS, SHV), then its extension (either case);
 // a file with neither is read as DST, as every file always was.
 DesignFormat detectFormat(std::span<const std::uint8_t> bytes, const std::filesystem::path& path);
 

@@ -19,9 +19,13 @@ DecodedDesign readShv(std::span<const std::uint8_t> bytes, const RecordSink& sin
 DecodedDesign readPcs(std::span<const std::uint8_t> bytes, const RecordSink& sink);
 
 // The fixed thread charts files refer to by number: Brother's 64 PEC threads (index 0 is
-// "Unknown") and Janome's 79 JEF threads (index 0 is a placeholder).
+// "Unknown"), Janome's 79 JEF threads (index 0 is a placeholder) and Janome's chart as SEW numbers
+// it, Husqvarna Viking's 29 HUS threads and its SHV chart. A number past a chart's end wraps round.
 const DesignThread& pecThread(std::size_t index);
 const DesignThread& jefThread(std::size_t index);
+const DesignThread& sewThread(std::size_t index);
+const DesignThread& husThread(std::size_t index);
+const DesignThread& shvThread(std::size_t index);
 std::size_t pecThreadCount();
 std::size_t jefThreadCount();
 

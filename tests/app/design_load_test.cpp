@@ -35,8 +35,10 @@ TEST_F(DesignLoadTest, DialogOffersTajimaFilesFirst) {
     EXPECT_EQ(filters.mid(0, 2), (QStringList{"All Files (*)", "Tajima Files (*.dst *.DST)"}));
     // Every readable extension in both cases, then one filter per format besides DST.
     EXPECT_EQ(filters[2], "Embroidery designs (*.dst *.DST *.pes *.PES *.pec *.PEC *.jef *.JEF "
-                          "*.exp *.EXP *.vp3 *.VP3 *.xxx *.XXX *.pcs *.PCS)");
-    for (const char* pattern : {"(*.pes *.PES)", "(*.jef *.JEF)", "(*.exp *.EXP)", "(*.vp3 *.VP3)", "(*.xxx *.XXX)", "(*.pcs *.PCS)"}) {
+                          "*.exp *.EXP *.vp3 *.VP3 *.xxx *.XXX *.hus *.HUS *.sew *.SEW *.shv *.SHV *.pcs *.PCS)");
+    for (const char* pattern : {"Brother PES (*.pes *.PES)", "Janome JEF (*.jef *.JEF)", "Melco EXP (*.exp *.EXP)",
+                                "Husqvarna VP3 (*.vp3 *.VP3)", "Singer XXX (*.xxx *.XXX)", "Husqvarna HUS (*.hus *.HUS)",
+                                "Janome SEW (*.sew *.SEW)", "Husqvarna SHV (*.shv *.SHV)", "Pfaff PCS (*.pcs *.PCS)"}) {
         EXPECT_TRUE(std::any_of(filters.begin() + 3, filters.end(),
                                 [&](const QString& f) { return f.endsWith(QLatin1String(pattern)); }))
             << pattern;

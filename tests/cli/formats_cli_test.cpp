@@ -44,7 +44,6 @@ std::vector<fs::path> sharedDesigns() {
     for (const auto& entry : fs::directory_iterator(dir)) {
         const std::string ext = entry.path().extension().string();
         if (!entry.is_regular_file() || ext == ".csv" || ext == ".md" || ext == ".tsv") continue;
-        if (ext == ".hus" || ext == ".sew" || ext == ".shv") continue;  // not read yet
         files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());

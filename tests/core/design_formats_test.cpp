@@ -2,6 +2,7 @@
 // found, and damaged files (cut short, bad offsets, wrong signatures) refused with a reason.
 
 #include "design/DesignFormat.h"
+#include "design/HusExpander.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,106 @@ Bytes vp3File() {
     return b;
 }
 
+// A SEW file with threads 33 and 60 and the same stitch list as the JEF file.
+Bytes sewFile() {
+    Bytes b;
+    put(b, {2, 0, 33, 0, 60, 0});
+    padTo(b, 0x1D78);
+    const Bytes jef = jefFile();
+    b.insert(b.end(), jef.begin() + 116 + 8, jef.end());
+    return b;
+}
+
+// An SHV file with a 2-line picture and two colour blocks: a stitch, a long move, a jump, the end
+// of the jumps and a stitch (7 words); then a mark of nothing and a stitch (2 words).
+Bytes shvFile() {
+    Bytes b;
+    putText(b, "Embroidery disk created using software licensed from Viking Sewing Machines AB, Sweden");
+    put(b, {4});
+    putText(b, "Test");
+    put(b, {2, 3, 1, 1, 1, 1});  // 2 lines of 3 pixels, two bytes a line
+    put(b, {0xAB, 0xCD, 0xEF, 0x01});
+    put(b, {2});
+    padTo(b, b.size() + 18);
+    for (const auto& [words, chart] : {std::pair{7u, 41}, std::pair{2u, 12}}) {
+        putU32be(b, words);
+        put(b, {chart});
+        padTo(b, b.size() + 9);
+    }
+    put(b, {0x02, 0x03});                          // stitch +2, down 3
+    put(b, {0x80, 0x01, 0x01, 0x2C, 0xFF, 0x9C});  // long move +300, up 100
+    put(b, {0x01, 0x01});                          // a jump while the long move lasts
+    put(b, {0x80, 0x02, 0xFF, 0xFF});              // end of the jumps, stitch -1, -1
+    put(b, {0x80, 0x03, 0x04, 0x00});              // nothing, stitch +4
+    return b;
+}
+
+// HUS streams as the writer's simplest block: a code of 256 eight-bit literals, so each byte
+// stands for itself (the length code and the distance code are single symbols).
+class BitWriter {
+public:
+    void bits(std::uint32_t value, int count) {
+        for (int i = count - 1; i >= 0; --i) {
+            if (used_ % 8 == 0) bytes_.push_back(0);
+            if (value >> i & 1u) bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (used_ % 8));
+            ++used_;
+        }
+    }
+    const Bytes& bytes() const { return bytes_; }
+
+private:
+    Bytes bytes_;
+    std::size_t used_ = 0;
+};
+
+void writeLiteralBlock(BitWriter& w, const Bytes& data) {
+    w.bits(static_cast<std::uint32_t>(data.size()), 16);
+    w.bits(0, 5);
+    w.bits(10, 5);  // every character length is symbol 10: eight bits
+    w.bits(256, 9);
+    w.bits(0, 5);
+    w.bits(0, 5);
+    for (const std::uint8_t byte : data) w.bits(byte, 8);
+}
+
+// A block of one symbol, repeated, with one distance bucket: neither takes any bits.
+void writeSingleSymbolBlock(BitWriter& w, std::uint32_t count, std::uint32_t symbol, std::uint32_t bucket) {
+    w.bits(count, 16);
+    w.bits(0, 5);
+    w.bits(0, 5);
+    w.bits(0, 9);
+    w.bits(symbol, 9);
+    w.bits(0, 5);
+    w.bits(bucket, 5);
+}
+
+Bytes packLiterals(const Bytes& data) {
+    BitWriter w;
+    writeLiteralBlock(w, data);
+    return w.bytes();
+}
+
+// A HUS file with threads 3 (red) and 12 (white): a jump, a stitch, a trim, a colour change that
+// moves, a stitch, the end.
+Bytes husFile() {
+    const Bytes kinds = packLiterals({0x81, 0x80, 0x88, 0x84, 0x80, 0x90});
+    const Bytes xs = packLiterals({10, 5, 0, 3, 0xFE, 0});
+    const Bytes ys = packLiterals({20, 0xFB, 0, 0, 1, 0});  // y points up in the file
+    Bytes b;
+    put(b, {0x5D, 0xFC, 0xC8, 0x00});
+    putU32le(b, 6);
+    putU32le(b, 2);
+    padTo(b, 20);
+    const std::uint32_t kindsAt = 46;
+    putU32le(b, kindsAt);
+    putU32le(b, kindsAt + static_cast<std::uint32_t>(kinds.size()));
+    putU32le(b, kindsAt + static_cast<std::uint32_t>(kinds.size() + xs.size()));
+    padTo(b, 42);
+    put(b, {3, 0, 12, 0});
+    for (const Bytes* stream : {&kinds, &xs, &ys}) b.insert(b.end(), stream->begin(), stream->end());
+    return b;
+}
+
 struct Expected {
     RecordKind kind;
     double x, y;  // start point, mm
@@ -151,6 +252,14 @@ std::vector<Case> cases() {
         {"a.xxx", DesignFormat::Xxx, xxxFile(), {{J, 0, 0}, {N, 30, 30}, {T, 30.3, 29.6}, {C, 30.3, 29.6}, {C, 30.3, 29.6}},
          {"112233", "445566"}},
         {"a.vp3", DesignFormat::Vp3, vp3File(), {{J, 0, 0}, {N, 1, -2}, {N, 1.2, -2.2}, {T, 31.2, -2.2}, {C, 31.2, -2.2}}, {"123456"}},
+        {"a.sew", DesignFormat::Sew, sewFile(), {{N, 0, 0}, {J, 0.5, 0.5}, {C, -9.5, -9.5}, {J, -9.5, -9.5}, {C, -9.4, -9.5}},
+         {"e3311f", "0000a0"}},
+        {"a.shv", DesignFormat::Shv, shvFile(),
+         {{N, 0, 0}, {J, 0.2, 0.3}, {J, 30.2, -9.7}, {N, 30.3, -9.6}, {C, 30.2, -9.7}, {N, 30.2, -9.7}, {C, 30.6, -9.7}},
+         {"e83f00", "ffffff"}},
+        {"a.hus", DesignFormat::Hus, husFile(),
+         {{J, 0, 0}, {N, 1, -2}, {T, 1.5, -1.5}, {C, 1.5, -1.5}, {J, 1.5, -1.5}, {N, 1.8, -1.5}, {C, 1.6, -1.6}},
+         {"ff0000", "ffffff"}},
     };
 }
 
@@ -207,6 +316,9 @@ TEST(DesignReaders, FormatComesFromTheSignatureBeforeTheExtension) {
         {jefFile(), "DESIGN.JEF", DesignFormat::Jef},
         {expFile(), "a.Exp", DesignFormat::Exp},
         {xxxFile(), "a.xxx", DesignFormat::Xxx},
+        {husFile(), "design.dst", DesignFormat::Hus},
+        {shvFile(), "design.exp", DesignFormat::Shv},
+        {sewFile(), "a.SEW", DesignFormat::Sew},
         {Bytes(600, 0), "a.hus", DesignFormat::Hus},
         {Bytes(600, 0), "a.txt", DesignFormat::Dst},  // anything else is read as DST, as always
         {Bytes(600, 0), "a.dst", DesignFormat::Dst},
@@ -239,6 +351,25 @@ TEST(DesignReaders, DamagedFilesAreRefusedWithAReason) {
     vp3Long[vp3Long.size() - 68] = 0x7F;  // block length far past the end
     Bytes vp3Cut = vp3File();
     vp3Cut.resize(60);
+    Bytes sewColours = sewFile();
+    sewColours[1] = 0xFF;  // more chart numbers than the header holds
+    Bytes sewBadCommand = sewFile();
+    sewBadCommand.back() = 0x33;
+    put(sewBadCommand, {0, 0});
+    Bytes shvLong = shvFile();
+    shvLong[0x56 + 1 + 4 + 6 + 4 + 1 + 18 + 3] = 0x40;  // the first block far longer than the stream
+    Bytes shvPicture = shvFile();
+    shvPicture[0x56 + 1 + 4] = 0xF0;  // a picture of 240 lines
+    Bytes shvBadCommand = shvFile();
+    shvBadCommand[shvBadCommand.size() - 3] = 0x07;
+    Bytes husSignature = husFile();
+    husSignature[1] = 0;
+    Bytes husFar = husFile();
+    husFar[28] = 0xFF;  // the y stream starts past the end
+    Bytes husMany = husFile();
+    husMany[7] = 0x01;  // 2^24 and more stitches
+    Bytes husCut = husFile();
+    husCut.resize(husCut.size() - 1);  // the y stream loses its last literal
     const struct {
         const char* name;
         Bytes bytes;
@@ -257,6 +388,16 @@ TEST(DesignReaders, DamagedFilesAreRefusedWithAReason) {
         {"cut.xxx", xxxCut, "the file ends inside a long XXX move"},
         {"long.vp3", vp3Long, "a VP3 colour block runs past the end of the file"},
         {"cut.vp3", vp3Cut, "the file ends inside the VP3 header"},
+        {"short.sew", Bytes(100, 0), "the file ends inside the SEW header"},
+        {"colours.sew", sewColours, "the colour count does not fit the header"},
+        {"command.sew", sewBadCommand, "unknown SEW command"},
+        {"long.shv", shvLong, "the SHV colour blocks run past the end of the file"},
+        {"picture.shv", shvPicture, "the file ends inside the SHV picture"},
+        {"command.shv", shvBadCommand, "unknown SHV command"},
+        {"sig.hus", husSignature, "the HUS signature is missing"},
+        {"far.hus", husFar, "the HUS stitch streams lie outside the file"},
+        {"many.hus", husMany, "the HUS stitch count is too large"},
+        {"cut.hus", husCut, "the compressed HUS data ends early"},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.name);
@@ -287,19 +428,55 @@ TEST(DesignReaders, EveryTruncationDecodesOrIsRefused) {
     }
 }
 
-TEST(DesignReaders, FormatsNotReadYetAreRefusedByName) {
-    for (const char* name : {"a.hus", "a.SEW", "a.shv"}) {
+// Back references copy what came out before, overlapping their own output where they are longer
+// than their distance; the output stops at the size asked for.
+TEST(HusExpander, BackReferencesCopyEarlierOutput) {
+    BitWriter overlap;
+    writeSingleSymbolBlock(overlap, 1, 'A', 0);
+    writeSingleSymbolBlock(overlap, 1, 257, 0);  // four bytes from distance 0: the last byte again
+    EXPECT_EQ(expandHusStream(overlap.bytes(), 5), Bytes(5, 'A'));
+    EXPECT_EQ(expandHusStream(overlap.bytes(), 3), Bytes(3, 'A'));
+
+    BitWriter bucket;
+    writeLiteralBlock(bucket, {'a', 'b', 'c'});
+    writeSingleSymbolBlock(bucket, 1, 256, 2);  // three bytes from distance 2 + one bit
+    bucket.bits(0, 1);
+    EXPECT_EQ(expandHusStream(bucket.bytes(), 6), (Bytes{'a', 'b', 'c', 'a', 'b', 'c'}));
+}
+
+TEST(HusExpander, MalformedStreamsAreRefused) {
+    BitWriter before;
+    writeSingleSymbolBlock(before, 1, 257, 0);
+    BitWriter overFull;
+    overFull.bits(1, 16);
+    overFull.bits(3, 5);
+    for (int i = 0; i < 3; ++i) overFull.bits(1, 3);  // three codes of one bit
+    BitWriter ended;
+    writeLiteralBlock(ended, {'x'});
+    writeSingleSymbolBlock(ended, 1, 510, 0);  // the end symbol before the size asked for
+    const struct {
+        const char* name;
+        Bytes packed;
+        const char* reason;
+    } table[] = {
+        {"before the start", before.bytes(), "refers back before its start"},
+        {"over-full table", overFull.bytes(), "is over-full"},
+        {"early end symbol", ended.bytes(), "ends early"},
+        {"nothing", Bytes{}, "ends early"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
         try {
-            decodeDesignFile(name, Bytes(600, 0), {});
-            ADD_FAILURE() << name;
-        } catch (const UnreadableDesignError& e) {
-            EXPECT_NE(e.reason().find("cannot be read yet"), std::string::npos) << e.reason();
+            expandHusStream(row.packed, 4);
+            ADD_FAILURE() << "no error";
+        } catch (const DesignFormatError& e) {
+            EXPECT_NE(std::string(e.what()).find(row.reason), std::string::npos) << e.what();
         }
     }
 }
 
 TEST(DesignReaders, FormatNamesAndExtensions) {
-    EXPECT_EQ(readableFormats().size(), 8u);
+    EXPECT_EQ(readableFormats().size(), 11u);
     for (const DesignFormat format : readableFormats()) {
         std::string lower(formatName(format));
         for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));

@@ -25,8 +25,11 @@ QColor swatch(const MainWindow& window, int index) {
 
 TEST_F(RealFormatsWindowTest, EveryDesignOpensWithItsFiguresProgramAndThreadColours) {
     const QDir designs(QStringLiteral(TESSALINE_REAL_FORMATS_DIR));
-    const QStringList files = designs.entryList({"*.pes", "*.pec", "*.jef", "*.exp", "*.vp3", "*.xxx"}, QDir::Files,
-                                                QDir::Name);
+    QStringList patterns;
+    for (const DesignFormat format : readableFormats()) {
+        if (format != DesignFormat::Dst) patterns << QStringLiteral("*.") + QString::fromStdString(formatExtensions(format).front());
+    }
+    const QStringList files = designs.entryList(patterns, QDir::Files, QDir::Name);
     if (files.isEmpty()) GTEST_SKIP() << "no shared designs at " << TESSALINE_REAL_FORMATS_DIR;
     auto* threadColours = window->findChild<QAction*>(QStringLiteral("mnuDesignThreadColours"));
     ASSERT_NE(threadColours, nullptr);

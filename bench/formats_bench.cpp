@@ -1,9 +1,11 @@
 // Reading a large design in other formats against the same design in DST (goal: a 1M-stitch
-// PES or JEF decodes within twice the time of its DST twin).
+// PES or JEF decodes within twice the time of its DST twin; HUS, whose streams are compressed,
+// is measured beside them).
 
 #include "design/DesignFormat.h"
 
 #include "DstTestEncoder.h"
+#include "HusTestPacker.h"
 
 #include <benchmark/benchmark.h>
 
@@ -94,6 +96,39 @@ const std::vector<std::uint8_t>& jefDesign() {
     return bytes;
 }
 
+// Stored as literal blocks, the compressed streams' slowest case: eight bits read for every byte.
+const std::vector<std::uint8_t>& husDesign() {
+    static const std::vector<std::uint8_t> bytes = [] {
+        std::vector<std::uint8_t> kinds, xs, ys;
+        forEachMove([&](Move move, int dx, int dy) {
+            kinds.push_back(move == Move::ColourChange ? 0x84 : move == Move::Jump ? 0x81 : 0x80);
+            xs.push_back(static_cast<std::uint8_t>(dx));
+            ys.push_back(static_cast<std::uint8_t>(-dy));  // HUS counts y up
+        });
+        kinds.push_back(0x90);
+        xs.push_back(0);
+        ys.push_back(0);
+        const auto packedKinds = tessaline::test::packLiterals(kinds);
+        const auto packedXs = tessaline::test::packLiterals(xs);
+        const auto packedYs = tessaline::test::packLiterals(ys);
+        std::vector<std::uint8_t> b;
+        auto u32 = [&b](std::uint32_t v) { push(b, {int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)}); };
+        push(b, {0x5D, 0xFC, 0xC8, 0x00});
+        u32(static_cast<std::uint32_t>(kinds.size()));
+        u32(1);
+        b.resize(20, 0);
+        const auto kindsAt = static_cast<std::uint32_t>(44);
+        u32(kindsAt);
+        u32(kindsAt + static_cast<std::uint32_t>(packedKinds.size()));
+        u32(kindsAt + static_cast<std::uint32_t>(packedKinds.size() + packedXs.size()));
+        b.resize(42, 0);
+        push(b, {3, 0});
+        for (const auto* stream : {&packedKinds, &packedXs, &packedYs}) b.insert(b.end(), stream->begin(), stream->end());
+        return b;
+    }();
+    return bytes;
+}
+
 void decode(benchmark::State& state, DesignFormat format, const std::vector<std::uint8_t>& bytes) {
     std::uint64_t records = 0;
     for (auto _ : state) {
@@ -110,9 +145,11 @@ void decode(benchmark::State& state, DesignFormat format, const std::vector<std:
 void BM_DecodeMillionDst(benchmark::State& state) { decode(state, DesignFormat::Dst, dstDesign()); }
 void BM_DecodeMillionPes(benchmark::State& state) { decode(state, DesignFormat::Pes, pesDesign()); }
 void BM_DecodeMillionJef(benchmark::State& state) { decode(state, DesignFormat::Jef, jefDesign()); }
+void BM_DecodeMillionHus(benchmark::State& state) { decode(state, DesignFormat::Hus, husDesign()); }
 BENCHMARK(BM_DecodeMillionDst)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeMillionPes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeMillionJef)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeMillionHus)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,6 +4,8 @@
 #include "design/DesignFormat.h"
 #include "design/HusExpander.h"
 
+#include "HusTestPacker.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,6 +16,10 @@ namespace tessaline {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test::BitWriter;
+using test::packLiterals;
+using test::writeLiteralBlock;
+using test::writeSingleSymbolBlock;
 
 void put(Bytes& b, std::initializer_list<int> values) {
     for (int v : values) b.push_back(static_cast<std::uint8_t>(v));
@@ -172,51 +178,6 @@ Bytes shvFile() {
     put(b, {0x80, 0x02, 0xFF, 0xFF});              // end of the jumps, stitch -1, -1
     put(b, {0x80, 0x03, 0x04, 0x00});              // nothing, stitch +4
     return b;
-}
-
-// HUS streams as the writer's simplest block: a code of 256 eight-bit literals, so each byte
-// stands for itself (the length code and the distance code are single symbols).
-class BitWriter {
-public:
-    void bits(std::uint32_t value, int count) {
-        for (int i = count - 1; i >= 0; --i) {
-            if (used_ % 8 == 0) bytes_.push_back(0);
-            if (value >> i & 1u) bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (used_ % 8));
-            ++used_;
-        }
-    }
-    const Bytes& bytes() const { return bytes_; }
-
-private:
-    Bytes bytes_;
-    std::size_t used_ = 0;
-};
-
-void writeLiteralBlock(BitWriter& w, const Bytes& data) {
-    w.bits(static_cast<std::uint32_t>(data.size()), 16);
-    w.bits(0, 5);
-    w.bits(10, 5);  // every character length is symbol 10: eight bits
-    w.bits(256, 9);
-    w.bits(0, 5);
-    w.bits(0, 5);
-    for (const std::uint8_t byte : data) w.bits(byte, 8);
-}
-
-// A block of one symbol, repeated, with one distance bucket: neither takes any bits.
-void writeSingleSymbolBlock(BitWriter& w, std::uint32_t count, std::uint32_t symbol, std::uint32_t bucket) {
-    w.bits(count, 16);
-    w.bits(0, 5);
-    w.bits(0, 5);
-    w.bits(0, 9);
-    w.bits(symbol, 9);
-    w.bits(0, 5);
-    w.bits(bucket, 5);
-}
-
-Bytes packLiterals(const Bytes& data) {
-    BitWriter w;
-    writeLiteralBlock(w, data);
-    return w.bytes();
 }
 
 // A HUS file with threads 3 (red) and 12 (white): a jump, a stitch, a trim, a colour change that

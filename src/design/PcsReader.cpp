@@ -61,7 +61,9 @@ DecodedDesign readPcs(std::span<const std::uint8_t> bytes, const RecordSink& sin
                 out.colourChange();  // its position fields carry nothing
                 blockSlots.push_back(slot);
             }
-        } else if (control & 0x04) {
+        } else if ((control & 0x04) || out.records() == 0) {
+            // Positions are absolute, so the first one is where the needle starts: reaching it
+            // from the frame's origin is a jump, not a stitch.
             out.jump(x - out.x(), y - out.y());
         } else {
             out.stitch(x - out.x(), y - out.y());

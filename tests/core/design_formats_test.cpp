@@ -132,15 +132,16 @@ Bytes vp3File() {
     return b;
 }
 
-// A PCS file with three colour slots: a colour change to slot 2 before any move, a stitch, a colour
-// change to slot 0, a jump. Positions are absolute, in 1/6 mm with y up.
+// A PCS file with three colour slots: a colour change to slot 2 before any move, the first
+// position, a stitch, a colour change to slot 0, a jump. Positions are absolute, in 1/6 mm, y up.
 Bytes pcsFile() {
     Bytes b;
     put(b, {0x32, 0x03, 3, 0});
     put(b, {0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, 0x77, 0x88, 0x99, 0});
     put(b, {3, 0});
     put(b, {2, 0, 0, 0, 0, 0, 0, 0, 0x01});
-    put(b, {0, 60, 0, 0, 0, 30, 0, 0, 0x00});  // stitch to 10 mm right, 5 mm up
+    put(b, {0, 60, 0, 0, 0, 30, 0, 0, 0x00});  // the start: 10 mm right, 5 mm up, reached by a jump
+    put(b, {0, 66, 0, 0, 0, 30, 0, 0, 0x00});  // stitch 1 mm right
     put(b, {0, 0, 0, 0, 0, 0, 0, 0, 0x01});
     put(b, {0, 0xF4, 0xFF, 0xFF, 0, 0, 0, 0, 0x04});  // jump to 2 mm left of the origin
     return b;
@@ -227,7 +228,7 @@ std::vector<Case> cases() {
         {"a.xxx", DesignFormat::Xxx, xxxFile(), {{J, 0, 0}, {N, 30, 30}, {T, 30.3, 29.6}, {C, 30.3, 29.6}, {C, 30.3, 29.6}},
          {"112233", "445566"}},
         {"a.vp3", DesignFormat::Vp3, vp3File(), {{J, 0, 0}, {N, 1, -2}, {N, 1.2, -2.2}, {T, 31.2, -2.2}, {C, 31.2, -2.2}}, {"123456"}},
-        {"a.pcs", DesignFormat::Pcs, pcsFile(), {{N, 0, 0}, {C, 10, -5}, {J, 10, -5}, {C, -2, 0}}, {"778899", "112233"}},
+        {"a.pcs", DesignFormat::Pcs, pcsFile(), {{J, 0, 0}, {N, 10, -5}, {C, 11, -5}, {J, 11, -5}, {C, -2, 0}}, {"778899", "112233"}},
         {"a.sew", DesignFormat::Sew, sewFile(), {{N, 0, 0}, {J, 0.5, 0.5}, {C, -9.5, -9.5}, {J, -9.5, -9.5}, {C, -9.4, -9.5}},
          {"e3311f", "0000a0"}},
         {"a.shv", DesignFormat::Shv, shvFile(),

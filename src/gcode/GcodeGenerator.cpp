@@ -63,6 +63,7 @@ struct GcodeWriter::State {
         std::uint64_t move;  // its needle move number
     };
     std::vector<PendingJump> pendingJumps;  // a jump run not yet known to be a trim
+    bool trimDue = false;                   // the design cut the thread: the next jump run is a trim
     std::uint64_t needleMoves = 0;          // stitch and jump records so far
     bool skipping = false;                  // resuming: lines are made for the state, then dropped
     std::function<void(std::uint64_t, std::uint64_t)> moveLines;  // told each needle move's line
@@ -268,7 +269,7 @@ struct GcodeWriter::State {
         // Whether a run is a trim shows only at its trimJumps-th jump, so its first jumps wait.
         if (!p.trimStop.empty() && (!jumpRun || !pendingJumps.empty())) {
             pendingJumps.push_back({record, move});
-            if (pendingJumps.size() >= p.trimJumps) flushJumps(true);
+            if (pendingJumps.size() >= p.trimJumps || trimDue) flushJumps(true);
             return;
         }
         openRun(true);
@@ -281,11 +282,18 @@ struct GcodeWriter::State {
         if (trim) lines(p.trimStop);
         for (const PendingJump& pending : pendingJumps) jumpMove(pending.record, pending.move);
         pendingJumps.clear();
+        trimDue = false;
+    }
+
+    // A trim the design holds makes the jumps that follow a trim run, however few.
+    void trim() {
+        if (!p.trimStop.empty()) trimDue = true;
     }
 
     void stitch(const DesignRecord& record) {
         const std::uint64_t move = ++needleMoves;
         flushJumps(false);
+        trimDue = false;
         openRun(false);
         if (feedDue) {
             feedLine(options.feedText);
@@ -296,6 +304,7 @@ struct GcodeWriter::State {
 
     void colourChange(const DesignRecord& record) {
         flushJumps(false);
+        trimDue = false;
         jumpRun = false;
         stitchRun = false;
         comment(p.colourComment);
@@ -420,6 +429,8 @@ void GcodeWriter::add(const DesignRecord& record) {
         s.colourChange(record);
         break;
     case RecordKind::Trim:
+        s.trim();
+        break;
     case RecordKind::Other:
         break;
     }

@@ -25,6 +25,7 @@ using test::splitLines;
 DesignRecord jump(double x, double y) { return {RecordKind::Jump, x, y}; }
 DesignRecord stitch(double x, double y) { return {RecordKind::Stitch, x, y}; }
 DesignRecord colourChange(double x, double y) { return {RecordKind::ColourChange, x, y}; }
+DesignRecord trim(double x, double y) { return {RecordKind::Trim, x, y}; }
 
 std::shared_ptr<const MachineProfile> builtin(const std::string& name) {
     for (const auto& profile : builtinProfiles()) {
@@ -212,6 +213,24 @@ TEST(ProfileFeatures, TrimStopGoesBeforeRunsOfEnoughJumpsOnly) {
     p.trimJumps = 4;
     const auto one = variantLines(p);
     EXPECT_EQ(std::count(one.begin(), one.end(), p.trimStop.front()), 1);
+}
+
+// A trim the design holds stops before the jumps after it, however few; without a trim stop the
+// profile writes nothing for it.
+TEST(ProfileFeatures, ADesignsTrimStopsBeforeTheJumpsAfterIt) {
+    const std::vector<DesignRecord> records = {stitch(0, 0), trim(1, 0), jump(1, 0), stitch(2, 0),
+                                               jump(3, 0),   stitch(4, 0), trim(5, 0), stitch(5, 0)};
+    std::vector<DesignRecord> untrimmed = records;
+    std::erase_if(untrimmed, [](const DesignRecord& r) { return r.kind == RecordKind::Trim; });
+
+    MachineProfile p = variant();
+    EXPECT_EQ(variantLines(p, records), variantLines(p, untrimmed));
+    p.trimStop = {"M0 (MSG, trim)"};
+    const auto lines = variantLines(p, records);
+    const auto stop = std::find(lines.begin(), lines.end(), p.trimStop.front());
+    ASSERT_NE(stop, lines.end());
+    EXPECT_EQ(*std::next(stop), "G0 X1 Y0");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), p.trimStop.front()), 1);
 }
 
 TEST(ProfileFeatures, TrailingJumpRunIsWrittenBeforeTheFooter) {

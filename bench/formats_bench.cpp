@@ -112,7 +112,9 @@ const std::vector<std::uint8_t>& husDesign() {
         const auto packedXs = tessaline::test::packLiterals(xs);
         const auto packedYs = tessaline::test::packLiterals(ys);
         std::vector<std::uint8_t> b;
-        auto u32 = [&b](std::uint32_t v) { push(b, {int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)}); };
+        auto u32 = [&b](std::uint32_t v) {
+            push(b, {int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)});
+        };
         push(b, {0x5D, 0xFC, 0xC8, 0x00});
         u32(static_cast<std::uint32_t>(kinds.size()));
         u32(1);

@@ -50,7 +50,7 @@ std::string_view formatName(DesignFormat format);
 const std::vector<DesignFormat>& readableFormats();
 std::vector<std::string> formatExtensions(DesignFormat format);
 
-// The format of a file: its signature first (PES, PEC, VP3, HUS, SHV), then its extension (either case);
+// The format of a file: its signature first (PES, PEC, VP3, HUS, an SHV notice), then its extension (either case);
 // a file with neither is read as DST, as every file always was.
 DesignFormat detectFormat(std::span<const std::uint8_t> bytes, const std::filesystem::path& path);
 

@@ -161,7 +161,8 @@ std::vector<std::uint8_t> expandHusStream(std::span<const std::uint8_t> packed, 
             const std::size_t length = symbol - (kLiteralEnd - kShortestMatch);
             const unsigned bucket = distances->decode(in);
             // Bucket b > 0 holds the distances from 2^(b-1) on, told apart by b-1 more bits.
-            const std::uint64_t distance = bucket == 0 ? 0 : (std::uint64_t{1} << (bucket - 1)) + in.bits(static_cast<int>(bucket) - 1);
+            const std::uint64_t distance =
+                bucket == 0 ? 0 : (std::uint64_t{1} << (bucket - 1)) + in.bits(static_cast<int>(bucket) - 1);
             if (distance >= out.size()) throw DesignFormatError("the compressed HUS data refers back before its start");
             std::size_t from = out.size() - static_cast<std::size_t>(distance) - 1;
             for (std::size_t i = 0; i < length && out.size() < size; ++i) out.push_back(out[from++]);

@@ -108,7 +108,7 @@ for design in "$dst_dir"/*.dst "$formats_dir"/*.*; do
     got=$(type_of "$design")
     [ "$got" = "${type_for[$ext]}" ] || fail "$(basename "$design") is $got"
     # Formats with a signature are known by their bytes, whatever their name.
-    case $ext in pes | pec | vp3)
+    case $ext in pes | pec | vp3 | hus)
         cp "$design" "$work/unnamed"
         got=$(type_of "$work/unnamed")
         [ "$got" = "${type_for[$ext]}" ] || fail "$(basename "$design") without its extension is $got" ;;

@@ -4,6 +4,7 @@
 #include "design/FigureTexts.h"
 
 #include "CliRunner.h"
+#include "ReferenceCsv.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -58,12 +58,8 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 
 // The first colour of the reference thread list beside the design, or "" when it lists none.
 std::string firstReferenceColour(const fs::path& design) {
-    std::ifstream in(design.string() + ".threads.csv");
-    std::string line;
-    std::getline(in, line);
-    if (!std::getline(in, line)) return "";
-    const std::size_t first = line.find(',');
-    return line.substr(first + 1, line.find(',', first + 1) - first - 1);
+    const auto rows = test::readCsvRows(design.string() + ".threads.csv");
+    return rows.empty() || rows.front().size() < 2 ? "" : rows.front()[1];
 }
 
 TEST_F(FormatsCliTest, InfoAndConvertReadEverySharedDesign) {

@@ -4,11 +4,12 @@
 
 #include "common/NumberFormat.h"
 
+#include "ReferenceCsv.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -30,19 +31,8 @@ struct RealDesign {
 
 std::vector<ReferenceRow> readReference(const fs::path& csv) {
     std::vector<ReferenceRow> rows;
-    std::ifstream in(csv);
-    std::string line;
-    std::getline(in, line);  // column names
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1) {
-            fields.push_back(line.substr(start, comma - start));
-        }
-        fields.push_back(line.substr(start));
-        if (fields.size() != 4) throw std::runtime_error(csv.string() + ": bad row " + line);
+    for (const auto& fields : test::readCsvRows(csv)) {
+        if (fields.size() != 4) throw std::runtime_error(csv.string() + ": bad row");
         rows.push_back({fields[1], static_cast<long long>(parseLenient(fields[2])),
                         static_cast<long long>(parseLenient(fields[3]))});
     }

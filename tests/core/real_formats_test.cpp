@@ -5,13 +5,14 @@
 
 #include "common/NumberFormat.h"
 
+#include "ReferenceCsv.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -26,28 +27,9 @@ struct Row {
     double y = 0;
 };
 
-std::vector<std::vector<std::string>> readCsv(const fs::path& csv) {
-    std::vector<std::vector<std::string>> rows;
-    std::ifstream in(csv);
-    std::string line;
-    std::getline(in, line);  // column names
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1) {
-            fields.push_back(line.substr(start, comma - start));
-        }
-        fields.push_back(line.substr(start));
-        rows.push_back(fields);
-    }
-    return rows;
-}
-
 std::vector<Row> readReference(const fs::path& csv) {
     std::vector<Row> rows;
-    for (const auto& f : readCsv(csv)) {
+    for (const auto& f : test::readCsvRows(csv)) {
         if (f.size() != 4) throw std::runtime_error(csv.string() + ": bad row");
         rows.push_back({f[1], parseLenient(f[2]), parseLenient(f[3])});
     }
@@ -71,7 +53,7 @@ std::ostream& operator<<(std::ostream& out, const ThreadRow& t) {
 
 std::vector<ThreadRow> readThreads(const fs::path& csv) {
     std::vector<ThreadRow> rows;
-    for (const auto& f : readCsv(csv)) {
+    for (const auto& f : test::readCsvRows(csv)) {
         if (f.size() != 4) throw std::runtime_error(csv.string() + ": bad thread row");
         rows.push_back({f[1], f[2], f[3]});
     }

@@ -106,7 +106,7 @@ void addConvertCommand(CLI::App& app) {
         ->type_name("OUT");
     command->add_option("--notes", options.notes, "Text of the \"Important Notes:\" header line")
         ->capture_default_str();
-    command->add_option("--feed", options.feedText, "Feed text of the \"F \" line, written verbatim (may be empty; no letters)")
+    command->add_option("--feed", options.feedText, "Feed of the \"F \" line: a number greater than 0 in digits, at most one decimal point (or empty)")
         ->capture_default_str();
     command->add_option("--z-step", arguments->zStepText,
                         "Advance of the needle drive's Z axis per move and per stroke, a number greater than 0")

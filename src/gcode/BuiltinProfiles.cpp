@@ -70,6 +70,8 @@ MachineProfile grbl() {
     p.limits.letters = "FIJKLNPRSTXYZ";
     p.limits.maxValue = kFloatWholeLimit;
     p.limits.maxDigits = kFloatDigits;
+    // "Grbl v1.1 Interface", real-time commands: picked from the stream before parsing.
+    p.limits.realtimeCommands = true;
     return p;
 }
 

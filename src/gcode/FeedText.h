@@ -7,8 +7,9 @@
 
 namespace tessaline {
 
-// A message naming the text when a controller would read part of it as another word (any
-// letter: "1500 G0 X50", "1500mm"); nothing for every other text, the empty one included.
+// A message naming the text unless it is a feed a controller reads as one number and nothing
+// else: digits with at most one decimal point, greater than 0. The empty text is taken too
+// (the program then says "F " alone, as it always has).
 std::optional<std::string> feedTextProblem(std::string_view feedText);
 
 }  // namespace tessaline

@@ -3,7 +3,9 @@
 #include "common/NumberFormat.h"
 #include "common/Version.h"
 #include "gcode/BuiltinProfiles.h"
+#include "gcode/FeedText.h"
 #include "gcode/MachineProfile.h"
+#include "gcode/ProgramText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -44,8 +46,7 @@ struct GcodeWriter::State {
 
     // Fixed pieces of the profile's lines, put together once.
     std::string eol;
-    std::string open;           // "(" or "; "
-    std::string close;          // ")" or ""
+    CommentStyle commentStyle;
     std::string movePrefix;     // "G01 X"
     std::string rapidPrefix;    // "G00 X"
     std::string axisWord;       // " Z"
@@ -81,16 +82,25 @@ struct GcodeWriter::State {
           p(held ? *held : classicProfile()),
           options(given) {
         buffer.reserve(kChunk + kLineReserve);
+        refuseUnsafe();
         eol = p.lineEnd;
-        const bool parentheses = p.comments == CommentForm::Parentheses;
-        open.append(parentheses ? "(" : p.comments == CommentForm::Semicolon ? "; " : "");
-        close.append(parentheses ? ")" : "");
+        commentStyle = CommentStyle::of(p);
         const std::string_view blank = p.trailingBlank ? " " : "";
         movePrefix.append(p.moveCode).append(" X");
         rapidPrefix.append(p.rapidCode).append(" X");
         axisWord.append(" ").append(p.needleAxis);
         strokePrefix.append(blank).append(eol).append(p.moveCode).append(" ").append(p.needleAxis);
         lineTail.append(blank).append(eol);
+    }
+
+    // A profile or feed that could put a line of its own into the program is refused here too,
+    // whatever the caller checked: nothing gets past the one writer.
+    void refuseUnsafe() const {
+        if (const auto problem = profileProblem(p)) {
+            throw ProgramOptionError("the machine profile \"" + p.name + "\" cannot be used: field '" +
+                                     problem->field + "': " + problem->reason);
+        }
+        if (const auto problem = feedTextProblem(options.feedText)) throw ProgramOptionError(*problem);
     }
 
     void line(std::string_view text) {
@@ -121,57 +131,16 @@ struct GcodeWriter::State {
         return result;
     }
 
-    // The feed text may hold a bare LF (or CR); written as the profile's line end so that
-    // every line of the program ends the same way.
-    void text(std::string_view text) {
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char ch = text[i];
-            if (ch == '\r') {
-                buffer.append(eol);
-                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            } else if (ch == '\n') {
-                buffer.append(eol);
-            } else {
-                buffer.push_back(ch);
-            }
-        }
-    }
-
-    // Text inside a comment: a bracket would nest or close it early (and leave the rest to run
-    // as words), so brackets become square ones; a line break closes the comment and opens one
-    // on the next line.
-    void commentText(std::string_view text) {
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char ch = text[i];
-            if (ch == '(') {
-                buffer.push_back('[');
-            } else if (ch == ')') {
-                buffer.push_back(']');
-            } else if (ch == '\r' || ch == '\n') {
-                if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-                buffer.append(close);
-                buffer.append(eol);
-                buffer.append(open);
-            } else {
-                buffer.push_back(ch);
-            }
-        }
-    }
-
-    void comment(std::string_view text) {
-        if (p.comments == CommentForm::None) return;
-        buffer.append(open);
-        commentText(text);
-        buffer.append(close);
-        buffer.append(eol);
-    }
+    // Every text that is not the generator's own goes into a comment through the one function
+    // that keeps it there.
+    void comment(std::string_view text) { appendComment(buffer, text, commentStyle, p.comments); }
 
     void feedLine(std::string_view feed) {
         const std::string_view form = p.feedLine;
         const std::size_t at = form.find("{feed}");
         buffer.append(expand(form.substr(0, at)));
         if (at != std::string_view::npos) {
-            text(feed);
+            buffer.append(feed);  // a number: checked when the writer was made
             buffer.append(expand(form.substr(at + 6)));
         }
         buffer.append(eol);

@@ -37,6 +37,13 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// Options the program cannot be written with: a feed that is not a number, or a profile whose
+// texts could start program lines of their own. Front ends check first; this is the backstop.
+class ProgramOptionError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
 // A resumed program asked for a needle move the design does not have.
 class ResumePointError : public std::runtime_error {
 public:

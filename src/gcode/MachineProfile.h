@@ -4,6 +4,7 @@
 // checker read it, the built-ins and the user's TOML files fill it.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,9 @@ struct ProgramLimits {
     std::vector<std::string> textCodes;     // codes whose rest of line is free text ("M117")
     double maxValue = 1e15;                 // largest magnitude of a number
     int maxDigits = 15;                     // most significant digits a number may carry
+    // Takes "!" "~" "?" and bytes from 0x80 out of the stream wherever they stand, comments
+    // included (grbl's real-time commands); texts written for it must not hold them.
+    bool realtimeCommands = false;
 };
 
 struct MachineProfile {
@@ -71,6 +75,18 @@ struct MachineProfile {
 
 // Text of a G or M code without its letter and leading zeros ("M06" gives "6", "G92.1" "92.1").
 std::string codeNumber(std::string_view code);
+
+// A field of a profile that would let a program mislead the controller, by its TOML key.
+struct ProfileProblem {
+    std::string field;
+    std::string reason;
+};
+
+// The first such field: a name or code text with a line break or control character (or a
+// real-time command character, where the controller takes them), a needle axis that is not one
+// axis letter besides X and Y, a travel feed that is not a positive number, a number limit that
+// is not a finite positive number. Nothing for a sound profile.
+std::optional<ProfileProblem> profileProblem(const MachineProfile& profile);
 
 // Why the profile cannot take one of the header or footer boxes ("grbl 1.1 has no G64"),
 // or "" when it can.

@@ -82,6 +82,7 @@ void visitFields(MachineProfile& p, Visit&& visit) {
     visit("limits.text_codes", l.textCodes);
     visit("limits.max_value", l.maxValue);
     visit("limits.max_digits", l.maxDigits);
+    visit("limits.realtime_commands", l.realtimeCommands);
 }
 
 class Reader {
@@ -259,6 +260,10 @@ MachineProfile profileFromToml(std::string_view text, const std::filesystem::pat
     Reader reader(table, path);
     visitFields(profile, reader);
     reader.refuseUnknown(table, "");
+    if (const auto problem = profileProblem(profile)) {
+        const toml::node* node = table.at_path(problem->field).node();
+        throw ProfileError(path, node != nullptr ? node->source().begin.line : 0, problem->field, problem->reason);
+    }
     return profile;
 }
 

@@ -1,6 +1,7 @@
 #include "gcode/ProgramChecker.h"
 
 #include "common/NumberFormat.h"
+#include "gcode/ProgramText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -63,6 +64,11 @@ public:
 
     void check(std::size_t number, std::string_view line) {
         number_ = number;
+        if (l_.realtimeCommands) {
+            if (const auto found = realtimeCharacterIn(line)) {
+                report(*found + ": " + p_.name + " takes it as a real-time command wherever it stands");
+            }
+        }
         const std::string code = stripComments(line);
         if (l_.lineLength > 0) {
             std::size_t length = line.size();
@@ -121,6 +127,7 @@ private:
         };
         skipBlanks();
         if (i == code.size()) return;
+        std::string given;  // parameter letters met on this line
         // A named command ("PAUSE", "SET_PIN PIN=x"), where the controller has them: two letters,
         // or a letter and '_', at its start.
         if (!l_.commands.empty() && i + 1 < code.size() && isLetter(code[i]) && (isLetter(code[i + 1]) || code[i + 1] == '_')) {
@@ -160,6 +167,12 @@ private:
             }
             if (l_.letters.find(letter) == std::string::npos) {
                 report(std::string("word ") + letter + ": " + p_.name + " does not take this letter");
+            }
+            // A controller refuses the line or keeps one of the two, so the line does not do what it says.
+            if (given.find(letter) != std::string::npos) report(std::string("word ") + letter + " given twice on one line");
+            given.push_back(letter);
+            if (letter == 'F' && !(parseLenient(numberText) > 0)) {
+                report(canonicalWord(letter, numberText) + ": a feed must be greater than 0");
             }
             number(letter, numberText);
         }

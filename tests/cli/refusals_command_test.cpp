@@ -27,9 +27,9 @@ std::string designBytes() {
 
 class Refusals : public CliFolderTest {};
 
-TEST_F(Refusals, FeedWithALetterExitsOneNamingItAndWritesNothing) {
+TEST_F(Refusals, FeedThatIsNotANumberExitsOneNamingItAndWritesNothing) {
     const fs::path design = write("a.dst", designBytes());
-    for (const std::string feed : {"1500 G0 X50", "1500mm"}) {
+    for (const std::string feed : {"1500 G0 X50", "1500mm", "1500\n$100=1\n$$", "1500 (", "1500;x", "-3"}) {
         const fs::path output = folder_ / "a.gc";
         const auto toFile = cli({"convert", design.string(), "--feed", feed, "-o", output.string()});
         EXPECT_EQ(toFile.exitCode, 1) << feed;
@@ -38,6 +38,11 @@ TEST_F(Refusals, FeedWithALetterExitsOneNamingItAndWritesNothing) {
         const auto toStdout = cli({"convert", design.string(), "--feed", feed});
         EXPECT_EQ(toStdout.exitCode, 1) << feed;
         EXPECT_EQ(toStdout.out, "") << feed;
+        for (const char* profile : {"grbl 1.1", "Klipper"}) {
+            const auto worded = cli({"convert", design.string(), "--feed", feed, "--profile", profile});
+            EXPECT_EQ(worded.exitCode, 1) << feed << " " << profile;
+            EXPECT_EQ(worded.out, "") << feed << " " << profile;
+        }
     }
     for (const std::string feed : {"2500.5", ""}) {
         const auto accepted = cli({"convert", design.string(), "--feed", feed});

@@ -103,7 +103,7 @@ struct FeedCase {
 
 class FeedTexts : public ::testing::TestWithParam<FeedCase> {};
 
-TEST_P(FeedTexts, LettersAreRefusedWithTheTextNamed) {
+TEST_P(FeedTexts, AnythingButAPositiveNumberIsRefusedWithTheTextNamed) {
     const FeedCase& c = GetParam();
     const auto problem = feedTextProblem(c.text);
     EXPECT_EQ(problem.has_value(), c.refused) << c.text;
@@ -114,10 +114,13 @@ TEST_P(FeedTexts, LettersAreRefusedWithTheTextNamed) {
 
 INSTANTIATE_TEST_SUITE_P(GcodeGenerator, FeedTexts,
                          ::testing::Values(FeedCase{"1500", false}, FeedCase{"2500.5", false}, FeedCase{"", false},
-                                           FeedCase{" 1 500 ", false}, FeedCase{"-3", false},
+                                           FeedCase{".5", false}, FeedCase{"15.", false}, FeedCase{"0.01", false},
+                                           FeedCase{" 1 500 ", true}, FeedCase{"-3", true}, FeedCase{"0", true},
+                                           FeedCase{"0.0", true}, FeedCase{".", true}, FeedCase{"1.2.3", true},
                                            FeedCase{"1500 G0 X50", true}, FeedCase{"1500mm", true},
                                            FeedCase{"e", true}, FeedCase{"1e3", true}, FeedCase{"Z", true},
-                                           FeedCase{"1500\nM30", true}));
+                                           FeedCase{"1500\nM30", true}, FeedCase{"1500\n$100=1\n$$", true},
+                                           FeedCase{"1500 (", true}, FeedCase{"1500;x", true}, FeedCase{"1500\r", true}));
 
 // Decimal oracle: the step as an integer count of 10^-decimals, and k steps written from
 // the exact integer product.

@@ -112,7 +112,22 @@ INSTANTIATE_TEST_SUITE_P(
                       MalformedCase{"ZeroRange", "[limits]\n\nmax_value = 0\n", 3, "limits.max_value"},
                       MalformedCase{"UnknownBase", "\n\nbase = \"grbl 9\"\n", 3, "base"},
                       MalformedCase{"EmptyName", "name = \"\"\n", 1, "name"},
-                      MalformedCase{"LimitsNotATable", "limits = 3\n", 1, "limits"}),
+                      MalformedCase{"LimitsNotATable", "limits = 3\n", 1, "limits"},
+                      // Fields that would let the program drive the wrong axis or start a line of its own.
+                      MalformedCase{"NeedleAxisX", "\nneedle_axis = \"X\"\n", 2, "needle_axis"},
+                      MalformedCase{"NeedleAxisEmpty", "needle_axis = \"\"\n", 1, "needle_axis"},
+                      MalformedCase{"NeedleAxisTwoLetters", "needle_axis = \"ZA\"\n", 1, "needle_axis"},
+                      MalformedCase{"NeedleAxisNotAnAxis", "needle_axis = \"F\"\n", 1, "needle_axis"},
+                      MalformedCase{"NegativeTravelFeed", "base = \"grbl 1.1\"\ntravel_feed = \"-500\"\n", 2, "travel_feed"},
+                      MalformedCase{"TravelFeedWithWords", "travel_feed = \"500 M30\"\n", 1, "travel_feed"},
+                      MalformedCase{"InfiniteRange", "[limits]\nmax_value = inf\n", 2, "limits.max_value"},
+                      MalformedCase{"NameWithLineBreak", "name = \"a\\nM30\"\n", 1, "name"},
+                      MalformedCase{"NameWithControl", "name = \"a\\u0007\"\n", 1, "name"},
+                      MalformedCase{"HeaderLineBreak", "header_lines = [\"G4 P1\\nM30\"]\n", 1, "header_lines"},
+                      MalformedCase{"ColourStopBreak", "\ncolour_stop = [\"M0\\r$100=1\"]\n", 2, "colour_stop"},
+                      MalformedCase{"ProgressBreak", "progress = \"M73 P{percent}\\nM30\"\n", 1, "progress"},
+                      MalformedCase{"FeedLineBreak", "feed_line = \"F{feed}\\n$$\"\n", 1, "feed_line"},
+                      MalformedCase{"RealtimeInGrblStop", "base = \"grbl 1.1\"\ntrim_stop = [\"M0 (Trim!)\"]\n", 2, "trim_stop"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class ProfileFolder : public ::testing::Test {

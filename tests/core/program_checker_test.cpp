@@ -49,7 +49,7 @@ TEST_P(CheckerFindings, ListsEachFaultAtItsLine) {
 // Lines of 80 and 81 characters once blanks are left out.
 std::string wordsLine(const std::string& last) {
     std::string line = "G1";
-    for (int i = 0; i < 10; ++i) line += " X1.2345";
+    for (const char letter : std::string("XZIJKLNPRS")) line += std::string(" ") + letter + "1.2345";
     return line + " Y1.234 " + last;
 }
 
@@ -84,7 +84,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {{1, "M0"}, {2, "M30"}, {3, "WAIT_FOR_NEEDLE"}, {4, "G64"}}},
         CheckCase{"LettersAndMalformedWords", "Classic", "G1 Q5\nF\nG1 X1 #\n",
                   {{1, "word Q"}, {2, "word F without a number"}, {3, "'#'"}}},
-        CheckCase{"EmptyProgramLacksItsEnd", "grbl 1.1", "", {{1, "no M30"}}}),
+        CheckCase{"EmptyProgramLacksItsEnd", "grbl 1.1", "", {{1, "no M30"}}},
+        CheckCase{"WordGivenTwice", "grbl 1.1", "G1 X-93 Y23.4 X10\nG90 G21 G1 X1\nM30\n", {{1, "word X given twice"}}},
+        CheckCase{"NonPositiveFeeds", "LinuxCNC 2.9", "G1 X1 F-500\nF0\nF0.5\nM2\n",
+                  {{1, "F-500: a feed must be greater than 0"}, {2, "F0: a feed"}}},
+        CheckCase{"RealtimeCharactersEvenInComments", "grbl 1.1", "(Stop!)\nG0 X1 (why?)\n(\xC3\x84)\n(ok)\nM30\n",
+                  {{1, "'!' (feed hold)"}, {2, "'?'"}, {3, "0xC3"}}},
+        CheckCase{"OnlyGrblTakesRealtimeCharacters", "LinuxCNC 2.9", "(Stop! ~ ?)\nM2\n", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Checker, ClassicProgramCheckedAsGrblListsItsRefusals) {

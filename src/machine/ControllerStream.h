@@ -1,0 +1,125 @@
+#pragma once
+// Streams a program's lines to a machine controller over a byte link and follows its answers,
+// for the three ways controllers acknowledge lines: grbl's character counting, Marlin's numbered
+// lines with checksums and resend requests, and a plain "ok" per line. No I/O and no clock of its
+// own: the front end hands in received bytes and the time, and writes what it is given.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaline {
+
+enum class StreamProtocol { Grbl, Marlin, LineOk };
+
+// The protocol a profile names ("grbl", "marlin", "line-ok"); nothing for another text.
+std::optional<StreamProtocol> streamProtocolNamed(std::string_view name);
+
+struct StreamSettings {
+    StreamProtocol protocol = StreamProtocol::Grbl;
+    std::size_t receiveBuffer = 128;   // grbl: bytes its serial buffer holds (RX_BUFFER_SIZE)
+    std::size_t linesInFlight = 1;     // Marlin and line-ok: lines sent and not yet answered
+    double statusInterval = 0.2;       // grbl: seconds between status queries (5 Hz at most)
+    double answerTimeout = 30;         // seconds without an answer while lines wait for one
+};
+
+// One line of the program as it goes to the controller.
+struct StreamLine {
+    std::string text;                 // without its line end or comments
+    std::uint64_t programLine = 0;    // 1-based, in the program file
+};
+
+// The program lines worth sending: each line without comments and surrounding blanks; lines
+// left empty are dropped. A "(MSG, ...)" comment is kept for grbl, which shows it.
+std::vector<StreamLine> streamLines(std::string_view program, StreamProtocol protocol);
+
+// What the controller last said of itself in a status report.
+struct ControllerStatus {
+    std::string state;                // "Idle", "Run", "Hold:0", "Alarm", ...
+    double position[3] = {0, 0, 0};  // machine X, Y and the needle axis, where reported
+    std::optional<std::uint64_t> line;  // the line it executes (grbl's Ln), where reported
+};
+
+enum class StreamStop { None, Finished, ControllerError, Alarm, ControllerReset, Timeout, PortClosed, Stopped };
+
+class ControllerStream {
+public:
+    struct Listener {
+        std::function<void(std::size_t index)> acknowledged;     // line index taken by the controller
+        std::function<void(const ControllerStatus&)> status;
+        std::function<void(const std::string&)> message;         // the controller's own notes
+        std::function<void(StreamStop, const std::string&)> stopped;  // once, with the reason in words
+    };
+
+    ControllerStream(std::vector<StreamLine> lines, StreamSettings settings,
+                     std::function<void(std::string_view)> write, Listener listener);
+
+    // Resets the line numbering where the protocol has one, then fills the controller's buffer.
+    void start(double now);
+    // Bytes as they come from the link, in any pieces.
+    void received(std::string_view bytes, double now);
+    // Status queries and the answer timeout.
+    void tick(double now);
+
+    void hold();      // feed hold (grbl '!'); others stop sending until resume()
+    void resume();    // cycle start (grbl '~'); Marlin's M108 also ends an M0 wait
+    // Ends the run: grbl is held and then reset so its queue is dropped; the others stop sending.
+    void stop();
+    void portClosed();
+
+    std::size_t acknowledgedCount() const { return acknowledged_; }
+    std::size_t sentCount() const { return next_; }
+    StreamStop stopReason() const { return stop_; }
+    const std::vector<StreamLine>& lines() const { return lines_; }
+
+private:
+    void pump();
+    void sendLine(std::size_t index);
+    void answerLine(std::string_view line);
+    void acknowledge();
+    void finishIfDone();
+    void end(StreamStop reason, const std::string& text);
+    void parseStatus(std::string_view report);
+    void resend(std::uint64_t number);
+
+    // In-flight entries that are not a program line: the numbering reset, and lines voided by a
+    // resend request (their "ok" still comes).
+    static constexpr std::size_t kPreamble = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kVoid = static_cast<std::size_t>(-2);
+
+    std::vector<StreamLine> lines_;
+    StreamSettings settings_;
+    std::function<void(std::string_view)> write_;
+    Listener listener_;
+
+    std::size_t next_ = 0;          // next line to send
+    std::size_t acknowledged_ = 0;  // lines the controller answered "ok" for
+    std::deque<std::size_t> inFlight_;  // indices of lines sent and not yet answered, oldest first
+    std::size_t bytesInFlight_ = 0;     // grbl: their bytes in its receive buffer
+    std::size_t ignoreResends_ = 0;     // Marlin: repeats of a resend request already acted on
+    std::uint64_t resentFrom_ = 0;
+    bool held_ = false;
+    bool started_ = false;
+    StreamStop stop_ = StreamStop::None;
+    std::string partial_;           // received bytes after the last line end
+    double lastAnswer_ = 0;
+    double lastQuery_ = -1e9;
+    bool busy_ = false;             // Marlin said it is busy: the timeout waits
+    bool stopping_ = false;         // grbl: held, to be reset once motion rests
+    bool resetting_ = false;        // grbl: reset sent, its banner expected
+    bool waitingIdle_ = false;      // grbl: every line planned, waiting for the last moves
+};
+
+// grbl 1.1's own text for error:N and ALARM:N.
+std::string grblErrorText(int code);
+std::string grblAlarmText(int code);
+
+// Marlin's frame of a numbered line: "N<n> <text>*<checksum>".
+std::string marlinFrame(std::uint64_t number, std::string_view text);
+
+}  // namespace tessaline

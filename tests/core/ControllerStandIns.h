@@ -1,0 +1,301 @@
+#pragma once
+// Stand-ins for controllers no Debian package ships, written from the firmwares' published host
+// protocols (grbl 1.1's "Grbl v1.1 Interface", Marlin 2's serial protocol with line numbers and
+// checksums), not from the sender's needs. Each takes bytes as the serial port hands them over,
+// answers as the firmware does, and keeps the X/Y position every motion line commands, so a test
+// can compare the machine's path with the design's points. step() is one turn of the firmware's
+// main loop: it takes at most one line and carries out at most one planned move.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tessaline::test {
+
+using Point = std::pair<double, double>;
+
+// The words of a G-code line ("G1 X1.5 Y-2" gives G1, X1.5, Y-2); comments left out.
+inline std::vector<std::pair<char, std::string>> gcodeWords(std::string_view line) {
+    std::vector<std::pair<char, std::string>> words;
+    bool inComment = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char ch = line[i];
+        if (inComment) {
+            inComment = ch != ')';
+            continue;
+        }
+        if (ch == '(') {
+            inComment = true;
+        } else if (ch == ';') {
+            break;
+        } else if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z')) {
+            std::size_t end = i + 1;
+            while (end < line.size() && (std::isdigit(static_cast<unsigned char>(line[end])) || line[end] == '.' ||
+                                         line[end] == '-' || line[end] == '+'))
+                ++end;
+            words.emplace_back(static_cast<char>(std::toupper(static_cast<unsigned char>(ch))),
+                               std::string(line.substr(i + 1, end - i - 1)));
+            i = end - 1;
+        }
+    }
+    return words;
+}
+
+// grbl 1.1: a 128-byte receive buffer; '?', '!', '~' and 0x18 taken out of the stream at once;
+// "ok" once a line is parsed into the 15-block planner, "error:N" for a line it refuses (later
+// lines keep running); M0 holds until cycle start; a reset prints the welcome banner, and a reset
+// while moving raises ALARM:3.
+class GrblStandIn {
+public:
+    static constexpr std::size_t kReceiveBuffer = 128;
+    static constexpr std::size_t kPlannerBlocks = 15;
+
+    void receive(std::string_view bytes) {
+        for (const char ch : bytes) {
+            switch (ch) {
+            case '?': output += statusReport(); break;
+            case '!': held_ = held_ || running(); break;
+            case '~': held_ = false; break;
+            case 0x18: reset(); break;
+            default:
+                if (rx_.size() >= kReceiveBuffer) overflowed = true;  // a real one loses the byte
+                else rx_.push_back(ch);
+            }
+        }
+    }
+
+    // Parsing outruns motion, so the planner fills and the moves set the pace, as on a real table.
+    void step() {
+        for (int parses = 0; parses < 2; ++parses) {
+            const std::size_t end = rx_.find('\n');
+            if (end == std::string::npos) {
+                // The sender must keep the buffer from running dry: a whole line waits whenever one is due.
+                if (expectingLines && planner_.size() < kPlannerBlocks) ++starvedSteps;
+                break;
+            }
+            if (planner_.size() >= kPlannerBlocks) break;
+            const std::string line = rx_.substr(0, end);
+            rx_.erase(0, end + 1);
+            parse(line);
+        }
+        if (!held_ && !planner_.empty()) {
+            const Block block = planner_.front();
+            planner_.pop_front();
+            if (block.pause) {
+                held_ = true;  // program pause: stays in Hold until '~'
+                ++pauses;
+            } else if (block.moves) {
+                x_ = block.x;
+                y_ = block.y;
+                path.emplace_back(x_, y_);
+            }
+            line_ = block.line;
+        }
+    }
+
+    bool idle() const { return planner_.empty() && rx_.empty() && !held_; }
+    bool held() const { return held_; }
+
+    std::string output;            // what it has written back, for the sender to read
+    std::vector<Point> path;        // X/Y after each motion block carried out
+    std::vector<std::string> parsed;  // every line it parsed, refused ones included
+    bool overflowed = false;
+    bool expectingLines = false;    // set by a test while the sender has lines left to send
+    std::size_t starvedSteps = 0;
+    std::size_t pauses = 0;
+    std::set<std::string> refusedCodes{"G64", "M6", "M06", "M7", "M07", "M786"};  // error:20 in grbl 1.1
+
+private:
+    struct Block {
+        bool moves = false;
+        bool pause = false;
+        double x = 0, y = 0;
+        long line = 0;
+    };
+
+    bool running() const { return !planner_.empty(); }
+
+    std::string statusReport() const {
+        const char* state = alarm_ ? "Alarm" : held_ ? "Hold:0" : running() ? "Run" : "Idle";
+        char text[160];
+        std::snprintf(text, sizeof text, "<%s|MPos:%.3f,%.3f,0.000|Bf:%zu,%zu|Ln:%ld>\r\n", state, x_, y_,
+                      kPlannerBlocks - planner_.size(), kReceiveBuffer - rx_.size(), line_);
+        return text;
+    }
+
+    void reset() {
+        const bool moving = running() && !held_;
+        rx_.clear();
+        planner_.clear();
+        held_ = false;
+        if (moving) {
+            alarm_ = true;
+            output += "ALARM:3\r\n";
+        }
+        output += "\r\nGrbl 1.1h ['$' for help]\r\n";
+        ++resets;
+    }
+
+    void parse(const std::string& line) {
+        parsed.push_back(line);
+        if (alarm_) {
+            output += "error:9\r\n";
+            return;
+        }
+        Block block;
+        bool motion = false;
+        for (const auto& [letter, value] : gcodeWords(line)) {
+            const std::string word = std::string(1, letter) + value;
+            if (refusedCodes.count(word) != 0) {
+                output += "error:20\r\n";
+                return;
+            }
+            if (letter == 'G' && (std::atof(value.c_str()) == 0 || std::atof(value.c_str()) == 1)) motion = true;
+            if (letter == 'M' && (std::atoi(value.c_str()) == 0)) block.pause = true;
+            if (letter == 'N') block.line = std::atol(value.c_str());
+            if (letter == 'X') block.x = std::atof(value.c_str()), block.moves = true;
+            if (letter == 'Y') block.y = std::atof(value.c_str()), block.moves = true;
+        }
+        if (block.moves && !(motion || modalMotion_)) {
+            output += "error:31\r\n";
+            return;
+        }
+        modalMotion_ = modalMotion_ || motion;
+        if (block.moves) {
+            // Words not given keep the position the planner will have reached.
+            if (line.find('X') == std::string::npos) block.x = plannedX_;
+            if (line.find('Y') == std::string::npos) block.y = plannedY_;
+            plannedX_ = block.x;
+            plannedY_ = block.y;
+        }
+        planner_.push_back(block);
+        output += "ok\r\n";
+    }
+
+public:
+    std::size_t resets = 0;
+
+private:
+    std::string rx_;
+    std::deque<Block> planner_;
+    bool held_ = false;
+    bool alarm_ = false;
+    bool modalMotion_ = false;
+    double x_ = 0, y_ = 0, plannedX_ = 0, plannedY_ = 0;
+    long line_ = 0;
+};
+
+// Marlin 2: numbered lines with an XOR checksum ("N12 G1 X1*87"); a bad checksum or an unexpected
+// number is answered "Error:..., Last Line: L", "Resend: L+1", "ok", and the line is dropped;
+// M110 sets the number; "ok" once a line is processed; an unknown command is echoed; M0 waits,
+// saying "busy: paused for user", until M108 (taken by its emergency parser ahead of the queue).
+class MarlinStandIn {
+public:
+    void receive(std::string_view bytes) {
+        for (const char ch : bytes) {
+            if (corruptNext_ && ch != '\n') {
+                corruptNext_ = false;
+                pending_.push_back(static_cast<char>(ch ^ 0x04));  // line noise
+                continue;
+            }
+            if (ch != '\n') {
+                pending_.push_back(ch);
+                continue;
+            }
+            if (pending_ == "M108") {
+                paused_ = false;  // emergency parser
+            } else {
+                queue_.push_back(pending_);
+            }
+            pending_.clear();
+        }
+    }
+
+    void corruptNextLine() { corruptNext_ = true; }
+    bool paused() const { return paused_; }
+
+    void step() {
+        if (paused_) {
+            if (++pausedSteps_ % 5 == 1) output += "busy: paused for user\n";
+            return;
+        }
+        if (pausedLine_) {
+            pausedLine_ = false;
+            output += "ok\n";
+        }
+        if (queue_.empty()) return;
+        const std::string line = queue_.front();
+        queue_.pop_front();
+        process(line);
+    }
+
+    std::string output;
+    std::vector<Point> path;
+    std::vector<std::string> executed;
+    std::size_t resendRequests = 0;
+    std::size_t pauses = 0;
+
+private:
+    void requestResend(const std::string& why) {
+        output += "Error:" + why + ", Last Line: " + std::to_string(last_) + "\nResend: " + std::to_string(last_ + 1) + "\nok\n";
+        ++resendRequests;
+    }
+
+    void process(std::string line) {
+        if (line.find('*') != std::string::npos && line.front() != 'N') return requestResend("No Line Number with checksum");
+        if (!line.empty() && line.front() == 'N') {
+            const std::size_t star = line.rfind('*');
+            const long number = std::atol(line.c_str() + 1);
+            if (star == std::string::npos) return requestResend("No Checksum with line number");
+            unsigned char sum = 0;
+            for (std::size_t i = 0; i < star; ++i) sum ^= static_cast<unsigned char>(line[i]);
+            if (std::to_string(sum) != line.substr(star + 1)) return requestResend("checksum mismatch");
+            const std::string command = line.substr(line.find(' ') + 1, star - line.find(' ') - 1);
+            const bool renumber = command.rfind("M110", 0) == 0;
+            if (!renumber && number != last_ + 1) return requestResend("Line Number is not Last Line Number+1");
+            last_ = number;
+            line = command;
+        }
+        executed.push_back(line);
+        const auto words = gcodeWords(line);
+        if (words.empty()) return void(output += "ok\n");
+        const std::string code = std::string(1, words.front().first) + std::to_string(std::atoi(words.front().second.c_str()));
+        if (code == "M110") {
+            for (const auto& [letter, value] : words) {
+                if (letter == 'N') last_ = std::atol(value.c_str());
+            }
+        } else if (code == "M0") {
+            paused_ = pausedLine_ = true;
+            ++pauses;
+            return;
+        } else if (code == "G0" || code == "G1") {
+            bool moves = false;
+            for (const auto& [letter, value] : words) {
+                if (letter == 'X') x_ = std::atof(value.c_str()), moves = true;
+                if (letter == 'Y') y_ = std::atof(value.c_str()), moves = true;
+            }
+            if (moves) path.emplace_back(x_, y_);
+        } else if (known_.count(code) == 0) {
+            output += "echo:Unknown command: \"" + line + "\"\n";
+        }
+        output += "ok\n";
+    }
+
+    std::string pending_;
+    std::deque<std::string> queue_;
+    std::set<std::string> known_{"G4", "G21", "G28", "G90", "G91", "G92", "M73", "M117", "M211", "M400"};
+    long last_ = 0;
+    bool corruptNext_ = false;
+    bool paused_ = false;
+    bool pausedLine_ = false;
+    std::size_t pausedSteps_ = 0;
+    double x_ = 0, y_ = 0;
+};
+
+}  // namespace tessaline::test

@@ -1,0 +1,279 @@
+// Streaming programs to controller stand-ins: every line taken once and in order, the machine's
+// path the design's, the receive buffer never overrun nor left dry, and every fault a clean stop
+// with the last confirmed line known.
+
+#include "ControllerStandIns.h"
+#include "ProfileTestSupport.h"
+
+#include "gcode/BuiltinProfiles.h"
+#include "machine/ControllerStream.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessaline {
+namespace {
+
+using test::GrblStandIn;
+using test::MarlinStandIn;
+using test::Point;
+
+std::shared_ptr<const MachineProfile> builtin(const std::string& name) {
+    for (const auto& profile : builtinProfiles()) {
+        if (profile.name == name) return std::make_shared<const MachineProfile>(profile);
+    }
+    throw std::invalid_argument(name);
+}
+
+// A design of several colours with jumps between runs of stitches.
+std::vector<DesignRecord> design(int colours, int stitchesPerColour) {
+    std::vector<DesignRecord> records;
+    for (int c = 0; c < colours; ++c) {
+        records.push_back({RecordKind::Jump, 10.0 * c, -5.0 * c});
+        for (int s = 0; s < stitchesPerColour; ++s) records.push_back({RecordKind::Stitch, 10.0 * c + 0.1 * s, (s % 7) * 0.3});
+        records.push_back({RecordKind::ColourChange, 10.0 * c + 0.1 * stitchesPerColour, 0});
+    }
+    return records;
+}
+
+// Where the machine must go, in order: every needle move, and each colour change's point where
+// the profile moves there.
+std::vector<Point> designPath(const std::vector<DesignRecord>& records, const MachineProfile& profile) {
+    std::vector<Point> path;
+    for (const DesignRecord& r : records) {
+        const bool move = r.kind == RecordKind::Stitch || r.kind == RecordKind::Jump ||
+                          (r.kind == RecordKind::ColourChange && profile.changeMove != ChangeMove::None);
+        if (move) path.emplace_back(r.x, r.y);
+    }
+    return path;
+}
+
+// The machine reads the program's decimals; the design's doubles may differ in the last bits.
+void expectSamePath(const std::vector<Point>& actual, const std::vector<Point>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_NEAR(actual[i].first, expected[i].first, 1e-9) << "point " << i;
+        ASSERT_NEAR(actual[i].second, expected[i].second, 1e-9) << "point " << i;
+    }
+}
+
+template <class Machine>
+struct Link {
+    Machine machine;
+    std::unique_ptr<ControllerStream> stream;
+    std::string written;                       // every byte the sender wrote
+    std::vector<std::pair<StreamStop, std::string>> stops;
+    double now = 0;
+    bool silent = false;                       // the machine no longer answers
+
+    Link(const std::string& program, StreamSettings settings) {
+        ControllerStream::Listener listener;
+        listener.stopped = [this](StreamStop reason, const std::string& text) { stops.emplace_back(reason, text); };
+        stream = std::make_unique<ControllerStream>(streamLines(program, settings.protocol), settings,
+                                                    [this](std::string_view bytes) {
+                                                        written.append(bytes);
+                                                        machine.receive(bytes);
+                                                    },
+                                                    listener);
+    }
+
+    // Turns of the firmware's loop and of the sender's, answering pauses as a person would.
+    void run(std::size_t turns, const std::function<void(std::size_t)>& each = {}) {
+        stream->start(now);
+        for (std::size_t turn = 0; turn < turns; ++turn) {
+            if constexpr (std::is_same_v<Machine, GrblStandIn>) {
+                machine.expectingLines = stream->sentCount() < stream->lines().size();
+            }
+            if (!silent) machine.step();
+            const std::string answers = std::move(machine.output);
+            machine.output.clear();
+            if (!silent) stream->received(answers, now);
+            now += 0.01;
+            stream->tick(now);
+            if (each) each(turn);
+            if (stream->stopReason() != StreamStop::None && idleAfterStop()) break;
+        }
+    }
+
+    bool idleAfterStop() const {
+        if constexpr (std::is_same_v<Machine, GrblStandIn>) return machine.idle() || silent;
+        return true;
+    }
+
+    // Bytes the sender wrote after the n-th byte that are program text (not real-time characters).
+    std::string textWrittenAfter(std::size_t n) const {
+        std::string text;
+        for (std::size_t i = n; i < written.size(); ++i) {
+            if (written[i] != '?' && written[i] != '!' && written[i] != '~' && written[i] != 0x18) text.push_back(written[i]);
+        }
+        return text;
+    }
+};
+
+TEST(ControllerStream, GrblTakesEveryLineOnceWithTheBufferFullAndTheMachineFollowsTheDesign) {
+    const auto profile = builtin("grbl 1.1");
+    const auto records = design(3, 120);
+    Link<GrblStandIn> link(test::program({}, records, profile), {});
+    link.run(100'000, [&](std::size_t) {
+        if (link.machine.held()) link.stream->resume();  // the person has threaded the next colour
+    });
+    ASSERT_EQ(link.stops.size(), 1u);
+    EXPECT_EQ(link.stops[0].first, StreamStop::Finished) << link.stops[0].second;
+    EXPECT_EQ(link.stream->acknowledgedCount(), link.stream->lines().size());
+    EXPECT_FALSE(link.machine.overflowed);
+    EXPECT_EQ(link.machine.starvedSteps, 0u);
+    expectSamePath(link.machine.path, designPath(records, *profile));
+    std::vector<std::string> sent;
+    for (const StreamLine& line : link.stream->lines()) sent.push_back(line.text);
+    EXPECT_EQ(link.machine.parsed, sent);  // each once, in order
+    EXPECT_GE(link.machine.pauses, 2u);
+}
+
+TEST(ControllerStream, GrblHoldStopsTheMachineAndCycleStartCarriesOn) {
+    const auto profile = builtin("grbl 1.1");
+    const auto records = design(1, 300);
+    Link<GrblStandIn> link(test::program({}, records, profile), {});
+    std::size_t pathAtHold = 0;
+    link.run(100'000, [&](std::size_t turn) {
+        if (turn == 100) link.stream->hold();
+        if (turn == 101) pathAtHold = link.machine.path.size();
+        if (turn > 101 && turn < 200) {
+            ASSERT_EQ(link.machine.path.size(), pathAtHold);
+        }
+        if (turn == 200) link.stream->resume();
+        if (turn > 200 && link.machine.held()) link.stream->resume();
+    });
+    EXPECT_GT(pathAtHold, 0u);
+    ASSERT_EQ(link.stops.size(), 1u);
+    EXPECT_EQ(link.stops[0].first, StreamStop::Finished);
+    expectSamePath(link.machine.path, designPath(records, *profile));
+}
+
+TEST(ControllerStream, GrblErrorStopsAtThatLineInGrblsWordsHoldsAndResetsWithoutAlarm) {
+    // The Classic program: grbl refuses its G64 with error 20.
+    const std::string program = test::program({}, design(2, 50), nullptr);
+    Link<GrblStandIn> link(program, {});
+    std::size_t writtenAtStop = 0;
+    link.run(10'000, [&](std::size_t) {
+        if (!link.stops.empty() && writtenAtStop == 0) writtenAtStop = link.written.size();
+    });
+    ASSERT_EQ(link.stops.size(), 1u);
+    EXPECT_EQ(link.stops[0].first, StreamStop::ControllerError);
+    const auto lines = test::splitLines(program);
+    const std::size_t g64 = static_cast<std::size_t>(std::find(lines.begin(), lines.end(), "G64") - lines.begin()) + 1;
+    EXPECT_NE(link.stops[0].second.find("line " + std::to_string(g64) + ": error:20: Unsupported or invalid g-code command"),
+              std::string::npos)
+        << link.stops[0].second;
+    EXPECT_EQ(link.textWrittenAfter(writtenAtStop), "");  // nothing after it is sent
+    EXPECT_EQ(link.machine.resets, 1u);                   // its queue dropped...
+    EXPECT_EQ(link.machine.output.find("ALARM"), std::string::npos);  // ...with the position kept
+    EXPECT_LT(link.stream->acknowledgedCount(), link.stream->lines().size());
+}
+
+struct FaultCase {
+    const char* name;
+    std::size_t atTurn;
+    StreamStop expected;
+    std::function<void(Link<GrblStandIn>&)> inject;
+};
+
+class GrblFaults : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(GrblFaults, StopCleanlyWithTheLastConfirmedLineKnown) {
+    const FaultCase& c = GetParam();
+    Link<GrblStandIn> link(test::program({}, design(1, 400), builtin("grbl 1.1")), {});
+    std::size_t writtenAtStop = 0;
+    std::size_t acknowledgedAtFault = 0;
+    link.run(20'000, [&](std::size_t turn) {
+        if (turn == c.atTurn) {
+            acknowledgedAtFault = link.stream->acknowledgedCount();
+            c.inject(link);
+        }
+        if (!link.stops.empty() && writtenAtStop == 0) writtenAtStop = link.written.size();
+    });
+    ASSERT_EQ(link.stops.size(), 1u);
+    EXPECT_EQ(link.stops[0].first, c.expected) << link.stops[0].second;
+    EXPECT_EQ(link.textWrittenAfter(writtenAtStop), "");
+    EXPECT_GE(link.stream->acknowledgedCount(), acknowledgedAtFault);
+    EXPECT_LT(link.stream->acknowledgedCount(), link.stream->lines().size());
+    EXPECT_LE(link.stream->acknowledgedCount(), link.stream->sentCount());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ControllerStream, GrblFaults,
+    ::testing::Values(
+        FaultCase{"ResetBannerMidRun", 150, StreamStop::ControllerReset,
+                  [](Link<GrblStandIn>& l) { l.machine.output += "\r\nGrbl 1.1h ['$' for help]\r\n"; }},
+        FaultCase{"Alarm", 150, StreamStop::Alarm, [](Link<GrblStandIn>& l) { l.machine.output += "ALARM:1\r\n"; }},
+        FaultCase{"Silence", 150, StreamStop::Timeout, [](Link<GrblStandIn>& l) { l.silent = true; }},
+        FaultCase{"PortClosed", 150, StreamStop::PortClosed, [](Link<GrblStandIn>& l) { l.stream->portClosed(); }},
+        FaultCase{"StopByThePerson", 150, StreamStop::Stopped, [](Link<GrblStandIn>& l) { l.stream->stop(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ControllerStream, MarlinResendsAfterLineNoiseSoNothingIsTakenTwiceOrSkipped) {
+    const auto profile = builtin("Marlin 2");
+    const auto records = design(2, 200);
+    StreamSettings settings;
+    settings.protocol = StreamProtocol::Marlin;
+    settings.linesInFlight = 3;
+    Link<MarlinStandIn> link(test::program({}, records, profile), settings);
+    link.run(100'000, [&](std::size_t turn) {
+        if (turn % 97 == 13) link.machine.corruptNextLine();
+        if (link.machine.paused()) link.stream->resume();  // M108 ends the M0 wait
+    });
+    ASSERT_EQ(link.stops.size(), 1u);
+    EXPECT_EQ(link.stops[0].first, StreamStop::Finished) << link.stops[0].second;
+    EXPECT_GT(link.machine.resendRequests, 5u);
+    expectSamePath(link.machine.path, designPath(records, *profile));
+    std::vector<std::string> expected{"M110 N0"};
+    for (const StreamLine& line : link.stream->lines()) expected.push_back(line.text);
+    EXPECT_EQ(link.machine.executed, expected);
+    EXPECT_GE(link.machine.pauses, 1u);
+}
+
+TEST(ControllerStream, MarlinUnknownCommandAndRestartStop) {
+    StreamSettings settings;
+    settings.protocol = StreamProtocol::Marlin;
+    Link<MarlinStandIn> unknown("G1 X1\nM786\nG1 X2\n", settings);
+    unknown.run(100);
+    ASSERT_EQ(unknown.stops.size(), 1u);
+    EXPECT_EQ(unknown.stops[0].first, StreamStop::ControllerError);
+    EXPECT_NE(unknown.stops[0].second.find("M786"), std::string::npos);
+    EXPECT_EQ(unknown.machine.path, (std::vector<Point>{{1, 0}}));
+
+    Link<MarlinStandIn> restarted("G1 X1\nG1 X2\nG1 X3\n", settings);
+    restarted.run(100, [&](std::size_t turn) {
+        if (turn == 1) restarted.machine.output += "start\n";
+    });
+    ASSERT_EQ(restarted.stops.size(), 1u);
+    EXPECT_EQ(restarted.stops[0].first, StreamStop::ControllerReset);
+}
+
+TEST(ControllerStream, LinesToSendLoseCommentsAsEachControllerReadsThem) {
+    const std::string program = "(header)\r\nG1 X1 (c) ; d\r\n\r\nM0 (MSG, Thread colour 2)\r\n; note\r\nM117 Jump (x\r\n";
+    const auto grbl = streamLines(program, StreamProtocol::Grbl);
+    ASSERT_EQ(grbl.size(), 3u);
+    EXPECT_EQ(grbl[0].text, "G1 X1");
+    EXPECT_EQ(grbl[0].programLine, 2u);
+    EXPECT_EQ(grbl[1].text, "M0 (MSG, Thread colour 2)");
+    EXPECT_EQ(grbl[1].programLine, 4u);
+    EXPECT_EQ(grbl[2].text, "M117 Jump");
+    const auto marlin = streamLines(program, StreamProtocol::Marlin);
+    ASSERT_EQ(marlin.size(), 4u);
+    EXPECT_EQ(marlin[0].text, "(header)");  // Marlin reads no bracket comments: it would refuse this
+    EXPECT_EQ(marlin[3].text, "M117 Jump (x");
+    EXPECT_EQ(marlin[3].programLine, 6u);
+}
+
+TEST(ControllerStream, MarlinFrameCarriesTheXorChecksum) {
+    // As Marlin hosts are seen to send the numbering reset on connecting.
+    EXPECT_EQ(marlinFrame(0, "M110 N0"), "N0 M110 N0*125");
+    EXPECT_EQ(streamProtocolNamed("line-ok"), StreamProtocol::LineOk);
+    EXPECT_EQ(streamProtocolNamed("Grbl"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tessaline

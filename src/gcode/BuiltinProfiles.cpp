@@ -72,6 +72,9 @@ MachineProfile grbl() {
     p.limits.maxDigits = kFloatDigits;
     // "Grbl v1.1 Interface", real-time commands: picked from the stream before parsing.
     p.limits.realtimeCommands = true;
+    // Same page, "Streaming Protocol: Character-Counting": a 128-byte serial receive buffer.
+    p.protocol = LinkProtocol::Grbl;
+    p.receiveBuffer = 128;
     return p;
 }
 
@@ -85,6 +88,7 @@ MachineProfile grblHal() {
     // and a 256-character line buffer.
     p.colourStop = {"M0 (MSG, Thread colour {colour})"};
     p.limits.lineLength = 256;
+    p.receiveBuffer = 1024;  // grblHAL's default RX_BUFFER_SIZE
     p.limits.gCodes = joined(p.limits.gCodes, {"5", "5.1", "7", "8", "33", "43", "51", "65", "76", "95", "96", "97",
                                                "98", "99"});
     p.limits.mCodes = joined(p.limits.mCodes, {"6", "7", "48", "49", "50", "51", "53", "56", "61", "62", "63", "64",
@@ -122,6 +126,7 @@ MachineProfile marlin() {
     p.jumpStrokes = false;
     // docs "M73 - Set Print Progress": P<percent>, shown with SET_PROGRESS_MANUALLY.
     p.progress = "M73 P{percent}";
+    p.protocol = LinkProtocol::Marlin;
     // docs "G4 - Dwell": P in milliseconds, S in seconds.
     p.dwellLine = "G4 P{milliseconds}";
     p.limits.lineLength = 96;  // MAX_CMD_SIZE, after comments are stripped
@@ -196,6 +201,8 @@ MachineProfile klipper() {
     p.rebase = true;
     p.jumpStrokes = false;
     p.progress = "M73 P{percent}";
+    // The host process's pseudo-terminal (klippy -I) answers each line "ok".
+    p.protocol = LinkProtocol::LineOk;
     // G-Codes.html, "G4": dwell time in milliseconds.
     p.dwellLine = "G4 P{milliseconds}";
     p.limits.parenthesesComments = false;

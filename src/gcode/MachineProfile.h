@@ -13,6 +13,8 @@ namespace tessaline {
 
 enum class CommentForm { Parentheses, Semicolon, None };
 enum class ChangeMove { Feed, Rapid, None };
+// How the controller acknowledges streamed lines; None: it runs programs itself (no sending).
+enum class LinkProtocol { None, Grbl, Marlin, LineOk };
 
 // What a controller refuses or misreads; the checker's rules.
 struct ProgramLimits {
@@ -69,6 +71,9 @@ struct MachineProfile {
     std::string needleUpWait;                 // after each stroke; "" = none
     std::string progress;                     // {percent}; "" = none
     std::string dwellLine = "G4 P{seconds}";  // a pause; {seconds} or {milliseconds}
+
+    LinkProtocol protocol = LinkProtocol::None;  // for sending the program over a serial link
+    std::size_t receiveBuffer = 128;             // grbl protocol: bytes the controller's buffer holds
 
     ProgramLimits limits;
 };

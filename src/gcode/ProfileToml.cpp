@@ -35,6 +35,11 @@ Choice<CommentForm> commentChoice(CommentForm& value) {
                     {CommentForm::None, "none"}}};
 }
 
+Choice<LinkProtocol> protocolChoice(LinkProtocol& value) {
+    return {value, {{LinkProtocol::None, "none"}, {LinkProtocol::Grbl, "grbl"}, {LinkProtocol::Marlin, "marlin"},
+                    {LinkProtocol::LineOk, "line-ok"}}};
+}
+
 Choice<ChangeMove> changeChoice(ChangeMove& value) {
     return {value, {{ChangeMove::Feed, "feed"}, {ChangeMove::Rapid, "rapid"}, {ChangeMove::None, "none"}}};
 }
@@ -70,6 +75,8 @@ void visitFields(MachineProfile& p, Visit&& visit) {
     visit("needle_up_wait", p.needleUpWait);
     visit("progress", p.progress);
     visit("dwell_line", p.dwellLine);
+    visit("protocol", protocolChoice(p.protocol));
+    visit("receive_buffer", p.receiveBuffer);
     ProgramLimits& l = p.limits;
     visit("limits.line_length", l.lineLength);
     visit("limits.line_length_counts_comments", l.lineLengthCountsComments);

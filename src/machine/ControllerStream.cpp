@@ -35,7 +35,7 @@ std::optional<std::uint64_t> numberAfter(std::string_view text, std::string_view
 
 // The program line without comments: grbl reads "( )" and ";" comments, keeping "(MSG, )" to show;
 // Marlin and Klipper read ";" only, so brackets there are text (an M117 message may hold them).
-std::string codeOf(std::string_view line, StreamProtocol protocol) {
+std::string codeOf(std::string_view line, LinkProtocol protocol) {
     std::string code;
     bool inComment = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -45,7 +45,7 @@ std::string codeOf(std::string_view line, StreamProtocol protocol) {
             continue;
         }
         if (ch == ';') break;
-        if (ch == '(' && protocol == StreamProtocol::Grbl) {
+        if (ch == '(' && protocol == LinkProtocol::Grbl) {
             if (startsWith(line.substr(i), "(MSG,")) {
                 const std::size_t close = line.find(')', i);
                 const std::size_t end = close == std::string_view::npos ? line.size() : close + 1;
@@ -63,14 +63,7 @@ std::string codeOf(std::string_view line, StreamProtocol protocol) {
 
 }  // namespace
 
-std::optional<StreamProtocol> streamProtocolNamed(std::string_view name) {
-    if (name == "grbl") return StreamProtocol::Grbl;
-    if (name == "marlin") return StreamProtocol::Marlin;
-    if (name == "line-ok") return StreamProtocol::LineOk;
-    return std::nullopt;
-}
-
-std::vector<StreamLine> streamLines(std::string_view program, StreamProtocol protocol) {
+std::vector<StreamLine> streamLines(std::string_view program, LinkProtocol protocol) {
     std::vector<StreamLine> lines;
     std::uint64_t number = 0;
     std::size_t start = 0;
@@ -103,7 +96,7 @@ void ControllerStream::start(double now) {
     if (started_) return;
     started_ = true;
     lastAnswer_ = now;
-    if (settings_.protocol == StreamProtocol::Marlin) {
+    if (settings_.protocol == LinkProtocol::Marlin) {
         // Line numbering restarts, so the first program line is N1; its "ok" is not a program line's.
         write_(marlinFrame(0, "M110 N0") + "\n");
         inFlight_.push_back(kPreamble);
@@ -114,10 +107,10 @@ void ControllerStream::start(double now) {
 
 void ControllerStream::pump() {
     if (stop_ != StreamStop::None || !started_) return;
-    if (held_ && settings_.protocol != StreamProtocol::Grbl) return;
+    if (held_ && settings_.protocol != LinkProtocol::Grbl) return;
     while (next_ < lines_.size()) {
-        if (settings_.protocol == StreamProtocol::Grbl) {
-            const std::size_t bytes = lines_[next_].text.size() + 1;
+        if (settings_.protocol == LinkProtocol::Grbl) {
+            const std::size_t bytes = wireText(next_).size() + 1;
             if (bytes > settings_.receiveBuffer) {
                 end(StreamStop::ControllerError, "line " + std::to_string(lines_[next_].programLine) + " is longer than the controller's " +
                                                      std::to_string(settings_.receiveBuffer) + "-byte buffer");
@@ -131,17 +124,28 @@ void ControllerStream::pump() {
     }
 }
 
+// grbl takes line numbers up to 9,999,999; a longer program goes on unnumbered.
+std::string ControllerStream::wireText(std::size_t index) const {
+    const StreamLine& line = lines_[index];
+    if (!settings_.numberLines || line.programLine >= 10'000'000) return line.text;
+    std::string text(1, 'N');
+    return text.append(std::to_string(line.programLine)).append(1, ' ').append(line.text);
+}
+
 void ControllerStream::sendLine(std::size_t index) {
     const StreamLine& line = lines_[index];
     switch (settings_.protocol) {
-    case StreamProtocol::Grbl:
-        write_(line.text + "\n");
-        bytesInFlight_ += line.text.size() + 1;
+    case LinkProtocol::Grbl: {
+        const std::string text = wireText(index);
+        write_(text + "\n");
+        bytesInFlight_ += text.size() + 1;
         break;
-    case StreamProtocol::Marlin:
+    }
+    case LinkProtocol::Marlin:
         write_(marlinFrame(index + 1, line.text) + "\n");
         break;
-    case StreamProtocol::LineOk:
+    case LinkProtocol::LineOk:
+    case LinkProtocol::None:
         write_(line.text + "\n");
         break;
     }
@@ -168,7 +172,7 @@ void ControllerStream::acknowledge() {
     inFlight_.pop_front();
     busy_ = false;
     if (index == kPreamble || index == kVoid) return;
-    if (settings_.protocol == StreamProtocol::Grbl) bytesInFlight_ -= lines_[index].text.size() + 1;
+    if (settings_.protocol == LinkProtocol::Grbl) bytesInFlight_ -= wireText(index).size() + 1;
     acknowledged_ = index + 1;
     if (listener_.acknowledged) listener_.acknowledged(index);
 }
@@ -182,7 +186,7 @@ void ControllerStream::answerLine(std::string_view line) {
         return;
     }
     switch (settings_.protocol) {
-    case StreamProtocol::Grbl:
+    case LinkProtocol::Grbl:
         if (line.front() == '<') {
             parseStatus(line);
         } else if (const auto code = numberAfter(line, "error:")) {
@@ -202,7 +206,7 @@ void ControllerStream::answerLine(std::string_view line) {
             listener_.message(std::string(line));
         }
         return;
-    case StreamProtocol::Marlin:
+    case LinkProtocol::Marlin:
         if (const auto number = numberAfter(line, "Resend:")) {
             resend(*number);
         } else if (const auto number = numberAfter(line, "rs ")) {
@@ -223,9 +227,13 @@ void ControllerStream::answerLine(std::string_view line) {
             listener_.message(std::string(line));
         }
         return;
-    case StreamProtocol::LineOk:
+    case LinkProtocol::LineOk:
+    case LinkProtocol::None:
         if (startsWith(line, "!!")) {
             end(StreamStop::ControllerError, std::string(trimmed(line.substr(2))));
+        } else if (line.find("action:paused") != std::string_view::npos) {
+            // PAUSE asks the host to hold its stream until RESUME.
+            held_ = pausedByController_ = true;
         } else if (listener_.message) {
             listener_.message(std::string(startsWith(line, "//") ? trimmed(line.substr(2)) : line));
         }
@@ -297,7 +305,7 @@ void ControllerStream::parseStatus(std::string_view report) {
 
 void ControllerStream::finishIfDone() {
     if (acknowledged_ < lines_.size() || !inFlight_.empty()) return;
-    if (settings_.protocol == StreamProtocol::Grbl) {
+    if (settings_.protocol == LinkProtocol::Grbl) {
         waitingIdle_ = true;  // "ok" means planned; the last moves finish when it reports Idle
         write_(std::string(1, kStatusQuery));
         return;
@@ -307,7 +315,7 @@ void ControllerStream::finishIfDone() {
 
 void ControllerStream::tick(double now) {
     if (!started_) return;
-    const bool grbl = settings_.protocol == StreamProtocol::Grbl;
+    const bool grbl = settings_.protocol == LinkProtocol::Grbl;
     const bool polling = stop_ == StreamStop::None || stopping_ || resetting_;
     if (grbl && polling && now - lastQuery_ >= settings_.statusInterval) {
         lastQuery_ = now;
@@ -323,17 +331,21 @@ void ControllerStream::tick(double now) {
 void ControllerStream::hold() {
     if (stop_ != StreamStop::None) return;
     held_ = true;
-    if (settings_.protocol == StreamProtocol::Grbl) write_(std::string(1, kFeedHold));
+    if (settings_.protocol == LinkProtocol::Grbl) write_(std::string(1, kFeedHold));
 }
 
 void ControllerStream::resume() {
     if (stop_ != StreamStop::None) return;
     held_ = false;
-    if (settings_.protocol == StreamProtocol::Grbl) {
+    if (settings_.protocol == LinkProtocol::Grbl) {
         write_(std::string(1, kCycleStart));
-    } else if (settings_.protocol == StreamProtocol::Marlin && busy_) {
+    } else if (settings_.protocol == LinkProtocol::Marlin && busy_) {
         // Ends an M0 wait; the emergency parser takes it at once, ahead of the queue.
         write_("M108\n");
+    } else if (pausedByController_) {
+        pausedByController_ = false;
+        write_("RESUME\n");
+        inFlight_.push_back(kPreamble);
     }
     pump();
 }
@@ -353,7 +365,7 @@ void ControllerStream::end(StreamStop reason, const std::string& text) {
     stop_ = reason;
     const bool interrupted = reason != StreamStop::Finished && reason != StreamStop::Timeout &&
                              reason != StreamStop::ControllerReset && reason != StreamStop::Alarm;
-    if (settings_.protocol == StreamProtocol::Grbl && interrupted) {
+    if (settings_.protocol == LinkProtocol::Grbl && interrupted) {
         // Lines already in its buffer would still run: hold, and reset once motion rests.
         write_(std::string(1, kFeedHold));
         stopping_ = true;

@@ -4,6 +4,8 @@
 // lines with checksums and resend requests, and a plain "ok" per line. No I/O and no clock of its
 // own: the front end hands in received bytes and the time, and writes what it is given.
 
+#include "gcode/MachineProfile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -15,17 +17,14 @@
 
 namespace tessaline {
 
-enum class StreamProtocol { Grbl, Marlin, LineOk };
-
-// The protocol a profile names ("grbl", "marlin", "line-ok"); nothing for another text.
-std::optional<StreamProtocol> streamProtocolNamed(std::string_view name);
-
 struct StreamSettings {
-    StreamProtocol protocol = StreamProtocol::Grbl;
+    LinkProtocol protocol = LinkProtocol::Grbl;
     std::size_t receiveBuffer = 128;   // grbl: bytes its serial buffer holds (RX_BUFFER_SIZE)
     std::size_t linesInFlight = 1;     // Marlin and line-ok: lines sent and not yet answered
     double statusInterval = 0.2;       // grbl: seconds between status queries (5 Hz at most)
     double answerTimeout = 30;         // seconds without an answer while lines wait for one
+    // grbl: each line goes as "N<program line> ...", so status reports say which line runs (Ln).
+    bool numberLines = true;
 };
 
 // One line of the program as it goes to the controller.
@@ -36,7 +35,7 @@ struct StreamLine {
 
 // The program lines worth sending: each line without comments and surrounding blanks; lines
 // left empty are dropped. A "(MSG, ...)" comment is kept for grbl, which shows it.
-std::vector<StreamLine> streamLines(std::string_view program, StreamProtocol protocol);
+std::vector<StreamLine> streamLines(std::string_view program, LinkProtocol protocol);
 
 // What the controller last said of itself in a status report.
 struct ControllerStatus {
@@ -79,6 +78,7 @@ public:
 
 private:
     void pump();
+    std::string wireText(std::size_t index) const;
     void sendLine(std::size_t index);
     void answerLine(std::string_view line);
     void acknowledge();
@@ -104,6 +104,7 @@ private:
     std::size_t ignoreResends_ = 0;     // Marlin: repeats of a resend request already acted on
     std::uint64_t resentFrom_ = 0;
     bool held_ = false;
+    bool pausedByController_ = false;  // line-ok: the controller asked the host to hold
     bool started_ = false;
     StreamStop stop_ = StreamStop::None;
     std::string partial_;           // received bytes after the last line end

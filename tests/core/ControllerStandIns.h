@@ -298,4 +298,68 @@ private:
     double x_ = 0, y_ = 0;
 };
 
+// Klipper's host pseudo-terminal: "ok" once each line is processed, "!! ..." for a command it does
+// not know; PAUSE (from [pause_resume]) answers "// action:paused" so the host holds its stream,
+// and RESUME "// action:resumed".
+class LineOkStandIn {
+public:
+    void receive(std::string_view bytes) {
+        for (const char ch : bytes) {
+            if (ch != '\n') {
+                pending_.push_back(ch);
+            } else {
+                queue_.push_back(pending_);
+                pending_.clear();
+            }
+        }
+    }
+
+    void step() {
+        if (queue_.empty()) return;
+        const std::string line = queue_.front();
+        queue_.pop_front();
+        const auto words = gcodeWords(line);
+        const std::string first = line.substr(0, line.find(' '));
+        if (first == "PAUSE") {
+            paused_ = true;
+            ++pauses;
+            output += "// action:paused\nok\n";
+            return;
+        }
+        if (first == "RESUME") {
+            if (!paused_) return void(output += "!! Print is not paused, resume aborted\nok\n");
+            paused_ = false;
+            output += "// action:resumed\nok\n";
+            return;
+        }
+        if (paused_ && (first == "G0" || first == "G1")) movedWhilePaused = true;
+        if (first == "G0" || first == "G1") {
+            bool moves = false;
+            for (const auto& [letter, value] : words) {
+                if (letter == 'X') x_ = std::atof(value.c_str()), moves = true;
+                if (letter == 'Y') y_ = std::atof(value.c_str()), moves = true;
+            }
+            if (moves) path.emplace_back(x_, y_);
+        } else if (known_.count(first) == 0) {
+            output += "!! Unknown command:\"" + first + "\"\nok\n";
+            return;
+        }
+        output += "ok\n";
+    }
+
+    bool paused() const { return paused_; }
+
+    std::string output;
+    std::vector<Point> path;
+    std::size_t pauses = 0;
+    bool movedWhilePaused = false;
+
+private:
+    std::string pending_;
+    std::deque<std::string> queue_;
+    std::set<std::string> known_{"G4", "G28", "G90", "G91", "G92", "M73", "M117", "M400", "SET_KINEMATIC_POSITION"};
+    bool paused_ = false;
+    double x_ = 0, y_ = 0;
+};
+
 }  // namespace tessaline::test

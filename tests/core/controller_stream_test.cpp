@@ -127,8 +127,10 @@ TEST(ControllerStream, GrblTakesEveryLineOnceWithTheBufferFullAndTheMachineFollo
     EXPECT_EQ(link.machine.starvedSteps, 0u);
     expectSamePath(link.machine.path, designPath(records, *profile));
     std::vector<std::string> sent;
-    for (const StreamLine& line : link.stream->lines()) sent.push_back(line.text);
-    EXPECT_EQ(link.machine.parsed, sent);  // each once, in order
+    for (const StreamLine& line : link.stream->lines()) {
+        sent.push_back(std::string(1, 'N').append(std::to_string(line.programLine)).append(1, ' ').append(line.text));
+    }
+    EXPECT_EQ(link.machine.parsed, sent);  // each once, in order, numbered as in the program
     EXPECT_GE(link.machine.pauses, 2u);
 }
 
@@ -217,7 +219,7 @@ TEST(ControllerStream, MarlinResendsAfterLineNoiseSoNothingIsTakenTwiceOrSkipped
     const auto profile = builtin("Marlin 2");
     const auto records = design(2, 200);
     StreamSettings settings;
-    settings.protocol = StreamProtocol::Marlin;
+    settings.protocol = LinkProtocol::Marlin;
     settings.linesInFlight = 3;
     Link<MarlinStandIn> link(test::program({}, records, profile), settings);
     link.run(100'000, [&](std::size_t turn) {
@@ -236,7 +238,7 @@ TEST(ControllerStream, MarlinResendsAfterLineNoiseSoNothingIsTakenTwiceOrSkipped
 
 TEST(ControllerStream, MarlinUnknownCommandAndRestartStop) {
     StreamSettings settings;
-    settings.protocol = StreamProtocol::Marlin;
+    settings.protocol = LinkProtocol::Marlin;
     Link<MarlinStandIn> unknown("G1 X1\nM786\nG1 X2\n", settings);
     unknown.run(100);
     ASSERT_EQ(unknown.stops.size(), 1u);
@@ -252,16 +254,39 @@ TEST(ControllerStream, MarlinUnknownCommandAndRestartStop) {
     EXPECT_EQ(restarted.stops[0].first, StreamStop::ControllerReset);
 }
 
+TEST(ControllerStream, KlipperHoldsTheStreamAtPauseUntilResumed) {
+    const auto profile = builtin("Klipper");
+    const auto records = design(3, 60);
+    StreamSettings settings;
+    settings.protocol = LinkProtocol::LineOk;
+    Link<test::LineOkStandIn> link(test::program({}, records, profile), settings);
+    std::size_t turnsPaused = 0;
+    link.run(100'000, [&](std::size_t) {
+        if (link.machine.paused() && ++turnsPaused % 20 == 0) link.stream->resume();
+    });
+    ASSERT_EQ(link.stops.size(), 1u);
+    EXPECT_EQ(link.stops[0].first, StreamStop::Finished) << link.stops[0].second;
+    EXPECT_GE(link.machine.pauses, 2u);
+    EXPECT_FALSE(link.machine.movedWhilePaused);
+    expectSamePath(link.machine.path, designPath(records, *profile));
+
+    Link<test::LineOkStandIn> unknown("G1 X1\nM786\nG1 X2\n", settings);
+    unknown.run(100);
+    ASSERT_EQ(unknown.stops.size(), 1u);
+    EXPECT_EQ(unknown.stops[0].first, StreamStop::ControllerError);
+    EXPECT_NE(unknown.stops[0].second.find("M786"), std::string::npos);
+}
+
 TEST(ControllerStream, LinesToSendLoseCommentsAsEachControllerReadsThem) {
     const std::string program = "(header)\r\nG1 X1 (c) ; d\r\n\r\nM0 (MSG, Thread colour 2)\r\n; note\r\nM117 Jump (x\r\n";
-    const auto grbl = streamLines(program, StreamProtocol::Grbl);
+    const auto grbl = streamLines(program, LinkProtocol::Grbl);
     ASSERT_EQ(grbl.size(), 3u);
     EXPECT_EQ(grbl[0].text, "G1 X1");
     EXPECT_EQ(grbl[0].programLine, 2u);
     EXPECT_EQ(grbl[1].text, "M0 (MSG, Thread colour 2)");
     EXPECT_EQ(grbl[1].programLine, 4u);
     EXPECT_EQ(grbl[2].text, "M117 Jump");
-    const auto marlin = streamLines(program, StreamProtocol::Marlin);
+    const auto marlin = streamLines(program, LinkProtocol::Marlin);
     ASSERT_EQ(marlin.size(), 4u);
     EXPECT_EQ(marlin[0].text, "(header)");  // Marlin reads no bracket comments: it would refuse this
     EXPECT_EQ(marlin[3].text, "M117 Jump (x");
@@ -271,8 +296,6 @@ TEST(ControllerStream, LinesToSendLoseCommentsAsEachControllerReadsThem) {
 TEST(ControllerStream, MarlinFrameCarriesTheXorChecksum) {
     // As Marlin hosts are seen to send the numbering reset on connecting.
     EXPECT_EQ(marlinFrame(0, "M110 N0"), "N0 M110 N0*125");
-    EXPECT_EQ(streamProtocolNamed("line-ok"), StreamProtocol::LineOk);
-    EXPECT_EQ(streamProtocolNamed("Grbl"), std::nullopt);
 }
 
 }  // namespace

@@ -127,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MalformedCase{"ColourStopBreak", "\ncolour_stop = [\"M0\\r$100=1\"]\n", 2, "colour_stop"},
                       MalformedCase{"ProgressBreak", "progress = \"M73 P{percent}\\nM30\"\n", 1, "progress"},
                       MalformedCase{"FeedLineBreak", "feed_line = \"F{feed}\\n$$\"\n", 1, "feed_line"},
+                      MalformedCase{"UnknownProtocol", "\nprotocol = \"serial\"\n", 2, "protocol"},
                       MalformedCase{"RealtimeInGrblStop", "base = \"grbl 1.1\"\ntrim_stop = [\"M0 (Trim!)\"]\n", 2, "trim_stop"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,5 +1,5 @@
-// The window's files: a design in a format no reader reads, the pane's program file under the
-// input-file rules, and a save onto a link.
+// The window's files: a design in a format no reader reads, and the pane's program file under
+// the input-file rules.
 
 #include "WindowFixture.h"
 #include "app/GcodePane.h"
@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <filesystem>
 #include <thread>
 
@@ -71,22 +70,6 @@ TEST_F(FilesWindowTest, PaneReadsOnlyARegularProgramFile) {
     }
     done = true;
     watchdog.join();
-}
-
-TEST_F(FilesWindowTest, SaveOntoALinkReplacesItsTargetAndKeepsTheLink) {
-    test::DstTestEncoder design;
-    design.stitch(10, 10).stitch(-5, 3).end();
-    open(writeDesign("design.dst", design));
-    ASSERT_TRUE(dialogs.messages.empty());
-    fs::create_directory(path("machine"));
-    std::ofstream(path("machine/job.GC")) << "old job";
-    fs::create_symlink("machine/job.GC", path("current.GC"));
-    dialogs.fileNames.push_back(QString::fromStdString(path("current.GC").string()));
-    window->saveGcode();
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_TRUE(fs::is_symlink(path("current.GC")));
-    EXPECT_EQ(readFileBytes(QString::fromStdString(path("machine/job.GC").string())),
-              readFileBytes(QString::fromStdString(window->scratchPath().string())));
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
 #include "app/GcodePane.h"
 
 #include "app/GcodeLexer.h"
+#include "common/InputFile.h"
 #include "gcode/LineEndJoiner.h"
+#include "gcode/ScratchProgram.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFile>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -100,16 +103,19 @@ void GcodePane::clear() {
 
 bool GcodePane::loadProgram(const QString& path, QString* error) {
     clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = file.errorString();
+    // Read as every user file is: the scratch file could have been swapped for a pipe or a device.
+    std::optional<InputFile> file;
+    try {
+        file.emplace(QFile::encodeName(path).toStdString(), InputLimit{kMaxProgramFileBytes, kProgramTooLarge});
+    } catch (const InputFileError& e) {
+        if (error) *error = QString::fromStdString(e.reason());
         return false;
     }
     // Loading is not an edit: nothing to undo, and no copy of the whole text in the undo history.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     // Room for the whole text, so the pieces append without regrowing, and for 1 MB of typing:
     // the editor regrows a full buffer by only a few bytes at a time, each time copying it all.
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(file.size() + kTypingRoom));
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(file->size() + kTypingRoom));
     LineEndJoiner joiner;
     QByteArray chunk(kChunkBytes, Qt::Uninitialized);
     std::string shown;
@@ -118,16 +124,16 @@ bool GcodePane::loadProgram(const QString& path, QString* error) {
         if (!shown.empty()) SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(shown.size()), shown.data());
         shown.clear();
     };
-    bool ok = true;
-    for (;;) {
-        const qint64 got = file.read(chunk.data(), kChunkBytes);
-        if (got <= 0) {
-            ok = got == 0;
-            break;
+    QString problem;
+    try {
+        while (const std::size_t got = file->read(chunk.data(), kChunkBytes)) {
+            joiner.feed(std::string_view(chunk.constData(), got), shown);
+            append();
         }
-        joiner.feed(std::string_view(chunk.constData(), static_cast<std::size_t>(got)), shown);
-        append();
+    } catch (const InputFileError& e) {
+        problem = QString::fromStdString(e.reason());
     }
+    const bool ok = problem.isEmpty();
     joiner.finish(shown);
     append();
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
@@ -135,7 +141,7 @@ bool GcodePane::loadProgram(const QString& path, QString* error) {
     SendScintilla(SCI_SETSAVEPOINT);
     SendScintilla(SCI_GOTOPOS, 0UL);
     if (!ok) {
-        if (error) *error = file.errorString();
+        if (error) *error = problem;
         clear();
     }
     emit textChanged();

@@ -44,6 +44,9 @@ std::shared_ptr<const MachineProfile> resolveProfileOption(const std::string& na
 // and other spellings count): writing it would destroy the design.
 void refuseSameFile(const std::string& input, const std::string& output);
 
+// True when an -o value means standard output: none, "-" or /dev/stdout.
+bool isStandardOutput(const std::string& output);
+
 // The bytes of the design file at path, and their decoding (records to sink, which may be empty);
 // an unreadable or damaged file throws CommandFailure naming it and the reason.
 std::vector<std::uint8_t> readDesignInput(const std::string& path);

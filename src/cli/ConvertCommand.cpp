@@ -52,7 +52,7 @@ void writeToStandardOutput(const GcodeOptions& options, DesignFormat format, std
 void convert(ConvertArguments& arguments) {
     if (const auto problem = feedTextProblem(arguments.options.feedText)) throw CommandFailure(*problem);
     if (!arguments.profile.empty()) arguments.options.profile = resolveProfileOption(arguments.profile);
-    const bool toStandardOutput = arguments.output.empty() || arguments.output == "-";
+    const bool toStandardOutput = isStandardOutput(arguments.output);
     if (!toStandardOutput) refuseSameFile(arguments.input, arguments.output);
     const std::vector<std::uint8_t> bytes = readDesignInput(arguments.input);
 

@@ -16,6 +16,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <span>
@@ -108,7 +109,8 @@ QImage renderPreview(const PreviewOptions& options, const DecodedDesign& design,
 }
 
 void runPreview(const PreviewOptions& options) {
-    refuseSameFile(options.design, options.output);
+    const bool toStandardOutput = isStandardOutput(options.output);
+    if (!toStandardOutput) refuseSameFile(options.design, options.output);
     const auto app = guiApplication();
 
     const std::vector<std::uint8_t> bytes = readDesignInput(options.design);
@@ -118,6 +120,11 @@ void runPreview(const PreviewOptions& options) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!canvas.save(&buffer, "PNG")) throw CommandFailure(options.output + ": the image could not be encoded");
+    if (toStandardOutput) {
+        std::cout.write(png.constData(), static_cast<std::streamsize>(png.size())).flush();
+        if (!std::cout) throw CommandFailure("standard output: the image could not be written");
+        return;
+    }
     try {
         writeFileAtomically(options.output, [&png](std::ostream& out) {
             out.write(png.constData(), static_cast<std::streamsize>(png.size()));
@@ -134,7 +141,7 @@ void addPreviewCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "preview", "Render the preview canvas a full draw pass leaves, with its markers, to a PNG image.");
     command->add_option("design", options->design, "Embroidery design file (DST, PES, PEC, JEF, EXP, VP3, XXX, ...)")->required();
-    command->add_option("-o,--output", options->output, "PNG image to write")->required();
+    command->add_option("-o,--output", options->output, "PNG image to write (replaced atomically); standard output when -")->required();
     command->add_option("--scale", options->scale, "Canvas scale; larger shows the design smaller")
         ->check(CLI::Range(1, 11))
         ->capture_default_str();

@@ -3,16 +3,16 @@
 
 #include "cli/Commands.h"
 
+#include "common/InputFile.h"
 #include "gcode/BuiltinProfiles.h"
 #include "gcode/ProfileCatalog.h"
 #include "gcode/ProfileToml.h"
 #include "gcode/ProgramChecker.h"
+#include "gcode/ScratchProgram.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace tessaline::cli {
@@ -49,11 +49,13 @@ struct CheckArguments {
 
 void checkCommand(const CheckArguments& arguments) {
     const auto profile = resolveProfileOption(arguments.profile);
-    std::ifstream in(arguments.program, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in.is_open() || in.bad()) throw CommandFailure(arguments.program + ": cannot be read");
-    const auto findings = checkProgram(text.str(), *profile);
+    std::string text;
+    try {
+        text = readInputText(arguments.program, {kMaxProgramFileBytes, kProgramTooLarge});
+    } catch (const InputFileError& e) {
+        throw CommandFailure(e.what());
+    }
+    const auto findings = checkProgram(text, *profile);
     for (const auto& finding : findings) {
         std::cout << arguments.program << ':' << finding.line << ": " << finding.message << '\n';
     }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <string>
 
 namespace tessaline {
 
@@ -40,7 +41,18 @@ bool startsWith(std::span<const std::uint8_t> bytes, const char* signature) {
     return bytes.size() >= length && std::memcmp(bytes.data(), signature, length) == 0;
 }
 
+std::string caseFolded(std::string text, int (*fold)(int)) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [fold](unsigned char c) { return static_cast<char>(fold(c)); });
+    return text;
+}
+
 DecodedDesign readDst(std::span<const std::uint8_t> bytes, const RecordSink& sink) {
+    if (bytes.size() < kDstHeaderBytes) {
+        throw DesignFormatError("the file holds only " + std::to_string(bytes.size()) +
+                                " bytes, too short to be a design (a DST header alone takes " +
+                                std::to_string(kDstHeaderBytes) + ")");
+    }
     DecodedDesign design;
     design.format = DesignFormat::Dst;
     design.figures = decodeDst(bytes, sink);
@@ -68,14 +80,19 @@ DesignFormat detectFormat(std::span<const std::uint8_t> bytes, const std::filesy
     if (startsWith(bytes, "%vsm%")) return DesignFormat::Vp3;
     if (startsWith(bytes, "\x5D\xFC\xC8") || startsWith(bytes, "\x5B\xAF\xC8")) return DesignFormat::Hus;
     if (startsWith(bytes, "Embroidery disk created using software licensed from Viking")) return DesignFormat::Shv;
-    std::string extension = path.extension().string();
-    if (!extension.empty()) extension.erase(0, 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string written = path.extension().string();
+    if (written.empty()) return DesignFormat::Dst;
+    const std::string extension = caseFolded(written.substr(1), ::tolower);
     for (const auto& e : kFormats) {
         if (extension == e.extension) return e.format;
     }
-    return DesignFormat::Dst;
+    // A DST header opens with its label field; any other file under a name no reader claims is
+    // some other program's format, and read as DST it would show nonsense.
+    if (startsWith(bytes, "LA:")) return DesignFormat::Dst;
+    std::string known;
+    for (const auto& e : kFormats) known += (known.empty() ? "" : ", ") + std::string(e.name);
+    throw UnreadableDesignError(path, "the " + caseFolded(written.substr(1), ::toupper) + " format (" + written +
+                                          ") is not one Tessaline reads; it reads " + known);
 }
 
 DecodedDesign decodeDesign(DesignFormat format, std::span<const std::uint8_t> bytes, const RecordSink& sink) {

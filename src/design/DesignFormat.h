@@ -51,7 +51,8 @@ const std::vector<DesignFormat>& readableFormats();
 std::vector<std::string> formatExtensions(DesignFormat format);
 
 // The format of a file: its signature first (PES, PEC, VP3, HUS, an SHV notice), then its extension (either case);
-// a file with neither is read as DST, as every file always was.
+// a file without an extension, or with a DST header under another, is read as DST. Throws
+// UnreadableDesignError naming path when the extension names a format no reader reads.
 DesignFormat detectFormat(std::span<const std::uint8_t> bytes, const std::filesystem::path& path);
 
 // Decodes bytes as format, handing each record to sink (which may be empty) in stitching order.

@@ -1,19 +1,13 @@
 #include "design/DstDecoder.h"
 
+#include "common/InputFile.h"
+
 #include <algorithm>
 #include <array>
-#include <string>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
 
 namespace tessaline {
 
 namespace {
-
-constexpr std::size_t kHeaderSize = 512;
 
 // A record's move in DST units, y already pointing down (the file's dy negated).
 struct Move {
@@ -77,7 +71,7 @@ DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& s
     const std::size_t size = bytes.size();
     // A record is read while its first byte lies before the file's last byte; a record cut
     // short by one byte reads that byte as 0, a lone trailing byte is ignored.
-    for (std::size_t offset = kHeaderSize; offset + 1 < size; offset += 3) {
+    for (std::size_t offset = kDstHeaderBytes; offset + 1 < size; offset += 3) {
         const std::uint8_t b1 = bytes[offset];
         const std::uint8_t b2 = bytes[offset + 1];
         const std::uint8_t b3 = offset + 2 < size ? bytes[offset + 2] : 0;
@@ -117,77 +111,12 @@ DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& s
     return figures;
 }
 
-namespace {
-
-std::string errnoText(int error) { return std::system_category().message(error); }
-
-// Closes the descriptor on every way out.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-std::string notRegularReason(mode_t mode) {
-    if (S_ISFIFO(mode)) return "not a regular file but a named pipe";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "not a regular file but a device";
-    if (S_ISSOCK(mode)) return "not a regular file but a socket";
-    return "not a regular file";
-}
-
-// Only regular files within the size limit are designs; anything else is refused before reading.
-void checkDesignFile(const std::filesystem::path& path, const struct stat& info) {
-    if (S_ISDIR(info.st_mode)) throw DesignFileError(path, errnoText(EISDIR));
-    if (!S_ISREG(info.st_mode)) throw DesignFileError(path, notRegularReason(info.st_mode));
-    if (static_cast<std::uintmax_t>(info.st_size) > kMaxDesignFileBytes) {
-        throw DesignFileError(path, "the file holds " + std::to_string(info.st_size) +
-                                        " bytes, more than any DST design can (at most " +
-                                        std::to_string(kMaxDesignFileBytes) + ")");
-    }
-}
-
-}  // namespace
-
 std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) throw DesignFileError(path, errnoText(errno));
-    checkDesignFile(path, info);
-    // Non-blocking, so that a file swapped for a pipe after the check still cannot hang the open.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0) throw DesignFileError(path, errnoText(errno));
-    if (::fstat(file.get(), &info) != 0) throw DesignFileError(path, errnoText(errno));
-    checkDesignFile(path, info);
-
-    // One byte more than the size, so the read that meets the end needs no second buffer.
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size) + 1);
-    std::size_t filled = 0;
-    // Read to the end rather than trusting the size, in case the file changes while it is read.
-    for (;;) {
-        if (filled == bytes.size()) {
-            if (bytes.size() >= kMaxDesignFileBytes) {
-                throw DesignFileError(path, "the file grew past " + std::to_string(kMaxDesignFileBytes) +
-                                                " bytes while it was read");
-            }
-            bytes.resize(std::min<std::size_t>(bytes.size() + 64 * 1024, kMaxDesignFileBytes + 1));
-        }
-        const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            throw DesignFileError(path, errnoText(errno));
-        }
-        if (got == 0) break;
-        filled += static_cast<std::size_t>(got);
+    try {
+        return readInputFile(path, {kMaxDesignFileBytes, "more than any DST design can"});
+    } catch (const InputFileError& e) {
+        throw DesignFileError(e.path(), e.reason());
     }
-    bytes.resize(filled);
-    return bytes;
 }
 
 }  // namespace tessaline

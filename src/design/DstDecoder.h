@@ -26,9 +26,14 @@ public:
     using PathError::PathError;
 };
 
+// The DST header before the first record; a shorter file is no design.
+constexpr std::size_t kDstHeaderBytes = 512;
+
 // The largest design file read: the header and ten million records. A DST header cannot count
 // past 9,999,999 stitches, so anything larger is no real design.
-constexpr std::uintmax_t kMaxDesignFileBytes = 512 + 3 * 10'000'000;
+constexpr std::uintmax_t kMaxDesignFileBytes = kDstHeaderBytes + 3 * 10'000'000;
+// The most records a design of any format may hold: what the largest DST file holds.
+constexpr std::uint64_t kMaxDesignRecords = (kMaxDesignFileBytes - kDstHeaderBytes) / 3;
 
 // Reads the whole file by its full path; throws DesignFileError (missing, folder, not a regular
 // file, larger than kMaxDesignFileBytes, no permission, I/O error). Never blocks on a pipe or device.

@@ -7,6 +7,9 @@
 #include "design/HusExpander.h"
 #include "design/RecordBuilder.h"
 
+#include <algorithm>
+#include <string>
+
 namespace tessaline {
 
 namespace {
@@ -15,8 +18,11 @@ constexpr std::uint32_t kSignature = 0x00C8FC5D;
 constexpr std::uint32_t kOtherSignature = 0x00C8AF5B;
 constexpr std::size_t kExtentsSize = 8;
 constexpr std::size_t kColourListOffset = 42;
-// Far beyond any machine's design, and it keeps a forged count from asking for gigabytes.
-constexpr std::uint32_t kMaxStitches = 1u << 24;
+// The stitch streams are compressed, so a few bytes of back references can claim millions of
+// stitches. Real files hold under two stitches a byte: every stitch keeps its own x and y byte,
+// and a real design's moves vary too much for back references to pack them much tighter. 32 a
+// byte leaves ample room for the most regular design and still bounds what a file can expand to.
+constexpr std::uint64_t kMaxStitchesPerFileByte = 32;
 
 enum Kind : std::uint8_t { Stitch = 0x80, Jump = 0x81, ColourChange = 0x84, Trim = 0x88, End = 0x90 };
 
@@ -32,7 +38,10 @@ DecodedDesign readHus(std::span<const std::uint8_t> bytes, const RecordSink& sin
     const std::uint32_t kindsAt = header.u32le("the HUS header");
     const std::uint32_t xAt = header.u32le("the HUS header");
     const std::uint32_t yAt = header.u32le("the HUS header");
-    if (stitches > kMaxStitches) throw DesignFormatError("the HUS stitch count is too large");
+    if (stitches > std::min<std::uint64_t>(kMaxDesignRecords, kMaxStitchesPerFileByte * bytes.size())) {
+        throw DesignFormatError("the HUS stitch count is too large: " + std::to_string(stitches) +
+                                " stitches cannot come from a file of " + std::to_string(bytes.size()) + " bytes");
+    }
     if (colours > (bytes.size() - std::min(bytes.size(), kColourListOffset)) / 2) {
         throw DesignFormatError("the colour count does not fit the file");
     }

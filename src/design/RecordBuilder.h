@@ -3,11 +3,13 @@
 // point) and keeps the figures the way the DST reader counts them. Units are 0.1 mm unless a
 // format counts in others; y down.
 
+#include "design/DesignFormat.h"
 #include "design/DesignRecord.h"
 #include "design/DstDecoder.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 namespace tessaline {
 
@@ -44,6 +46,12 @@ private:
     double mm(std::int64_t units) const { return static_cast<double>(units) / unitsPerMm_; }
 
     void add(RecordKind kind, std::int64_t dx, std::int64_t dy) {
+        // A file of the largest size cannot hold more at any format's densest; a design that
+        // claims more is damaged, and is refused before its records flood the sink.
+        if (records_ == kMaxDesignRecords) {
+            throw DesignFormatError("the design holds more than " + std::to_string(kMaxDesignRecords) +
+                                    " records, more than any DST design can");
+        }
         if (sink_) sink_(DesignRecord{kind, mm(x_), mm(y_)});
         if (kind == RecordKind::Jump) ++jumps_;
         if (kind == RecordKind::ColourChange) ++boundaries_;

@@ -50,7 +50,14 @@ ProfileCatalog::ProfileCatalog(const std::filesystem::path& folder) : ProfileCat
     folder_ = folder;
     std::error_code error;
     std::vector<std::filesystem::path> files;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::filesystem::directory_iterator it(folder, error);
+    // A missing folder holds no profiles; one that cannot be listed is a problem to tell.
+    if (error && error != std::errc::no_such_file_or_directory) {
+        problems_.push_back(folder.string() + ": " +
+                            (error == std::errc::not_a_directory ? std::string("not a folder, so no user profiles were read")
+                                                                 : error.message()));
+    }
+    for (const std::filesystem::directory_iterator end; !error && it != end; it.increment(error)) {
         if (it->path().extension() == ".toml") files.push_back(it->path());
     }
     std::sort(files.begin(), files.end());

@@ -1,10 +1,10 @@
 #include "gcode/ProfileToml.h"
 
+#include "common/InputFile.h"
 #include "gcode/BuiltinProfiles.h"
 
 #include <toml++/toml.h>
 
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -275,12 +275,13 @@ MachineProfile profileFromToml(std::string_view text, const std::filesystem::pat
 }
 
 MachineProfile readProfileFile(const std::filesystem::path& path, const BaseLookup& bases) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) throw ProfileError(path, 0, "", "cannot be opened");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw ProfileError(path, 0, "", "cannot be read");
-    return profileFromToml(text.str(), path, bases);
+    std::string text;
+    try {
+        text = readInputText(path, {kMaxProfileFileBytes, "more than any profile needs"});
+    } catch (const InputFileError& e) {
+        throw ProfileError(path, 0, "", e.reason());
+    }
+    return profileFromToml(text, path, bases);
 }
 
 std::string profileToToml(const MachineProfile& profile) {

@@ -31,6 +31,12 @@ using BaseLookup = std::function<const MachineProfile*(std::string_view name)>;
 // is none), then sets the fields the text gives; "name" defaults to the file's stem. Unknown
 // fields, wrong types and unknown choices throw ProfileError naming path, line and field.
 MachineProfile profileFromToml(std::string_view text, const std::filesystem::path& path, const BaseLookup& bases);
+
+// The largest profile file read: every field written out takes a few kilobytes.
+constexpr std::uintmax_t kMaxProfileFileBytes = 1024 * 1024;
+
+// profileFromToml on the file's text, read as every user file is (common/InputFile.h); a file
+// that cannot be read throws ProfileError with the reason.
 MachineProfile readProfileFile(const std::filesystem::path& path, const BaseLookup& bases);
 
 // Every field of the profile as TOML that profileFromToml reads back to the same profile.

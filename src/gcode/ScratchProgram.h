@@ -7,8 +7,16 @@
 
 #include <filesystem>
 #include <functional>
+#include <string_view>
 
 namespace tessaline {
+
+// The largest program file read back (the window's pane, `check`): what the generator writes for
+// the largest design. A record gives at most a move, a needle stroke and a few profile lines,
+// each well under 32 bytes in the built-in dialects, so 128 bytes a record leaves room to spare.
+constexpr std::uintmax_t kMaxProgramFileBytes = kMaxDesignRecords * 128;
+// How a larger program is refused, as InputLimit words it.
+inline constexpr std::string_view kProgramTooLarge = "more than Tessaline writes for the largest design";
 
 // Generates the program of the records that walkRecords hands to its sink, in order, and
 // replaces path with it atomically. Throws FileWriteError when the file cannot be written;

@@ -176,7 +176,11 @@ TEST_F(InfoCommandTest, JsonEscapesTheFileName) {
 }
 
 TEST_F(InfoCommandTest, EmptyDesign) {
-    const fs::path file = write("empty.dst", {});
+    // A header and no records; a file too short for the header is no design at all.
+    const CliRun none = run({"info", write("nothing.dst", {}).string()});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("too short to be a design"), std::string::npos) << none.err;
+    const fs::path file = write("empty.dst", DstTestEncoder().bytes());
     const CliRun plain = run({"info", file.string()});
     EXPECT_EQ(plain.exitCode, 0) << plain.err;
     EXPECT_EQ(plain.out,

@@ -8,8 +8,12 @@
 #include <sstream>
 #include <string>
 
+#include <utility>
+#include <vector>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tessaline {
@@ -218,6 +222,148 @@ TEST_F(AtomicFileTest, InjectedWriteFaultsKeepTheOldFile) {
     writeFileAtomically(target, [&](std::ostream& out) { out << program; });
     clearWriteFaults();
     EXPECT_EQ(read(target), program);
+}
+
+}  // namespace
+}  // namespace tessaline
+
+namespace tessaline {
+namespace {
+
+// A write through a link replaces the file the links lead to and keeps every link a link.
+TEST_F(AtomicFileTest, LinksStayLinksAndTheirFinalTargetIsReplaced) {
+    fs::create_directory(folder_ / "real");
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links;  // link name, what it points to
+        std::string written;                                        // the file the content lands in
+        bool targetExists;
+    } cases[] = {
+        {"absolute", {{"abs.gc", (folder_ / "real" / "a.gc").string()}}, "real/a.gc", true},
+        {"relative, through a folder", {{"rel.gc", "real/b.gc"}}, "real/b.gc", true},
+        {"a chain of two", {{"first.gc", "second.gc"}, {"second.gc", "real/c.gc"}}, "real/c.gc", true},
+        {"dangling", {{"dangling.gc", "real/new.gc"}}, "real/new.gc", false},
+    };
+    std::size_t links = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        links += c.links.size();
+        if (c.targetExists) put(folder_ / c.written, "old");
+        for (const auto& [link, to] : c.links) fs::create_symlink(to, folder_ / link);
+        const fs::path target = folder_ / c.links.front().first;
+        writeFileAtomically(target, [&](std::ostream& out) { out << "new " << c.name; });
+        EXPECT_EQ(read(folder_ / c.written), std::string("new ") + c.name);
+        for (const auto& [link, to] : c.links) {
+            EXPECT_TRUE(fs::is_symlink(folder_ / link)) << link;
+            EXPECT_EQ(fs::read_symlink(folder_ / link), to) << link;
+        }
+    }
+    EXPECT_EQ(othersThan("real").size(), links);  // the links themselves, and no temporary
+    for (const auto& entry : fs::directory_iterator(folder_ / "real")) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    }
+}
+
+TEST_F(AtomicFileTest, TargetsThatAreNotRegularFilesAreRefused) {
+    const fs::path pipe = folder_ / "pipe.gc";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const fs::path folder = folder_ / "folder.gc";
+    fs::create_directory(folder);
+    const fs::path toDevice = folder_ / "null.gc";
+    fs::create_symlink("/dev/null", toDevice);
+    const fs::path loop = folder_ / "loop.gc";
+    fs::create_symlink("loop.gc", loop);
+    const struct {
+        fs::path target;
+        const char* reason;
+    } cases[] = {
+        {pipe, "not a regular file but a named pipe"},
+        {folder, "Is a directory"},
+        {toDevice, "not a regular file but a device"},
+        {"/dev/null", "not a regular file but a device"},
+        {loop, "Too many levels of symbolic links"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        try {
+            writeFileAtomically(c.target, [](std::ostream& out) { out << "never"; });
+            ADD_FAILURE() << "no FileWriteError";
+        } catch (const FileWriteError& e) {
+            EXPECT_EQ(e.path(), c.target);
+            EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
+        }
+    }
+    EXPECT_TRUE(fs::is_symlink(toDevice));
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    for (const auto& name : othersThan("")) EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+}
+
+// A child saves part of a program, then waits inside the write until it is killed by the signal.
+TEST_F(AtomicFileTest, EndingSignalsRemoveTheTemporaryAndKeepTheOldFile) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const fs::path target = folder_ / "out.GC";
+        put(target, "old content");
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            ::alarm(30);  // a handler that failed to end the child fails the test instead of hanging it
+            try {
+                writeFileAtomically(target, [&](std::ostream& out) {
+                    out << std::string(3'000'000, 'G');
+                    out.flush();
+                    const char byte = 1;
+                    [[maybe_unused]] const auto sent = ::write(ready[1], &byte, 1);
+                    for (;;) ::pause();
+                });
+            } catch (...) {
+            }
+            ::_exit(1);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        // The temporary is there while the child writes.
+        EXPECT_EQ(othersThan("out.GC").size(), 1u);
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(read(target), "old content");
+        EXPECT_TRUE(othersThan("out.GC").empty());
+    }
+}
+
+// The temporary's name carries its writer's pid; a save sweeps those whose writer is gone.
+TEST_F(AtomicFileTest, StaleTemporariesOfDeadWritersAreSweptLiveOnesKept) {
+    const pid_t dead = ::fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const pid_t alive = ::fork();
+    ASSERT_GE(alive, 0);
+    if (alive == 0) {
+        for (;;) ::pause();
+    }
+    const std::string deadName = ".out.GC.tmp-" + std::to_string(dead) + "-77";
+    const std::string liveName = ".out.GC.tmp-" + std::to_string(alive) + "-78";
+    const std::string otherFile = ".other.GC.tmp-" + std::to_string(dead) + "-79";
+    const std::string noPid = ".out.GC.tmp-123456";
+    for (const auto& name : {deadName, liveName, otherFile, noPid}) put(folder_ / name, "partial");
+
+    writeFileAtomically(folder_ / "out.GC", [](std::ostream& out) { out << "program"; });
+    ::kill(alive, SIGKILL);
+    ::waitpid(alive, nullptr, 0);
+
+    EXPECT_EQ(read(folder_ / "out.GC"), "program");
+    EXPECT_FALSE(fs::exists(folder_ / deadName));
+    EXPECT_TRUE(fs::exists(folder_ / liveName));
+    EXPECT_TRUE(fs::exists(folder_ / otherFile));  // another file's, swept by its own saves
+    EXPECT_TRUE(fs::exists(folder_ / noPid));      // no writer to ask about
 }
 
 }  // namespace

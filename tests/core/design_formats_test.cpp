@@ -202,6 +202,14 @@ Bytes husFile() {
     return b;
 }
 
+// 600 bytes opening as every DST header does, with its label field.
+Bytes dstLabelled() {
+    Bytes b;
+    putText(b, "LA:design         ");
+    padTo(b, 600);
+    return b;
+}
+
 struct Expected {
     RecordKind kind;
     double x, y;  // start point, mm
@@ -297,8 +305,9 @@ TEST(DesignReaders, FormatComesFromTheSignatureBeforeTheExtension) {
         {shvFile(), "design.exp", DesignFormat::Shv},
         {sewFile(), "a.SEW", DesignFormat::Sew},
         {Bytes(600, 0), "a.hus", DesignFormat::Hus},
-        {Bytes(600, 0), "a.txt", DesignFormat::Dst},  // anything else is read as DST, as always
+        {dstLabelled(), "a.txt", DesignFormat::Dst},  // a DST header under a name no reader claims
         {Bytes(600, 0), "a.dst", DesignFormat::Dst},
+        {Bytes(600, 0), "noextension", DesignFormat::Dst},  // tried as DST, as always
         {Bytes(), "", DesignFormat::Dst},
     };
     for (const auto& row : table) EXPECT_EQ(detectFormat(row.bytes, row.path), row.format) << row.path;

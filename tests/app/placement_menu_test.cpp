@@ -30,30 +30,20 @@ QByteArray cornerJef() {
     return b.append("\x80\x10", 2);
 }
 
-class PlacementWindowTest : public WindowTest {
+class PlacementWindowTest : public ConfiguredWindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        oldConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        WindowTest::SetUp();
+        ConfiguredWindowTest::SetUp();
         design = folder.filePath(QStringLiteral("corner.jef"));
         QFile file(design);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(cornerJef());
     }
-    void TearDown() override {
-        window.reset();
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-    }
-
     QAction* choice(const char* word) const {
         return window->findChild<QAction*>(QStringLiteral("mnuPlacement_") + QString::fromLatin1(word));
     }
     std::string label(const char* name) const { return control<QLabel>(name)->text().toStdString(); }
 
-    QTemporaryDir config;
-    QByteArray oldConfig;
     QString design;
 };
 

@@ -9,6 +9,7 @@
 #include "app/LineQuery.h"
 #include "app/MainWindowForm.h"
 #include "app/MarkerImage.h"
+#include "app/PlacementMenu.h"
 #include "app/PreviewController.h"
 #include "common/NumberFormat.h"
 #include "design/DesignSeal.h"
@@ -16,6 +17,7 @@
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "design/HoopFit.h"
+#include "design/Placement.h"
 #include "design/WorkStore.h"
 #include "preview/DesignColours.h"
 
@@ -136,6 +138,8 @@ void MainWindow::buildMenus() {
         colours_->setUseDesignThreads(on);
         if (colours_->hasThreads() && control<QPushButton>(QStringLiteral("Command2"))->isEnabled()) draw();
     });
+    placementMenu_ = new PlacementMenu(view, machineSettingsFile(), this);
+    connect(placementMenu_, &PlacementMenu::placementChanged, this, &MainWindow::reloadDesign);
 }
 
 void MainWindow::connectControls() {
@@ -322,11 +326,11 @@ void MainWindow::loadDesign(const QString& path) {
         if (!openStore(QStringLiteral("The design cannot be stored; the previous design stays:\n%1"))) return;
         // The stored design is replaced only once the whole file has been read and decoded.
         store_->replaceDesign([&](const RecordSink& sink) {
-            design = decodeDesignFile(path.toStdString(), bytes, [&](const DesignRecord& record) {
+            design = decodePlacedDesignFile(path.toStdString(), bytes, placementMenu_->current(), [&](const DesignRecord& record) {
                 seal.add(record);
                 reach.add(record);
                 sink(record);
-            });
+            }).design;
         });
     } catch (const DesignFileError& error) {
         message(UserDialogs::Icon::Critical,
@@ -337,6 +341,7 @@ void MainWindow::loadDesign(const QString& path) {
                                                  .arg(QString::fromStdString(error.what())));
         return;
     }
+    loadedPath_ = path;
     state_.loadedDesign = seal;
     state_.designReach = reach.radius();
     state_.designFigures = design.figures;
@@ -348,6 +353,11 @@ void MainWindow::loadDesign(const QString& path) {
         findChild<QAction*>(QString::fromLatin1(name))->setEnabled(true);
     refreshGcode();
     draw();
+}
+
+void MainWindow::reloadDesign() {
+    if (deferWhilePassRuns(&MainWindow::reloadDesign)) return;
+    if (!loadedPath_.isEmpty()) loadDesign(loadedPath_);
 }
 
 void MainWindow::showFigures(const FigureTexts& figures) {

@@ -21,6 +21,7 @@ class DesignColours;
 struct FigureTexts;
 class GcodeOutput;
 class MachineMenu;
+class PlacementMenu;
 class PreviewController;
 class WorkStore;
 
@@ -89,6 +90,8 @@ private:
     void trackCaret();
     bool deferWhilePassRuns(void (MainWindow::*handler)());
     void showFigures(const FigureTexts& figures);
+    // Loads the shown design's file again, placed as now chosen.
+    void reloadDesign();
     void message(UserDialogs::Icon icon, const QString& text, const QString& title = {});
 
     UserDialogs& dialogs_;
@@ -100,6 +103,8 @@ private:
     std::unique_ptr<DesignColours> colours_;  // the loaded design's threads for canvas and legend
     std::unique_ptr<GcodeOutput> output_;
     MachineMenu* machineMenu_ = nullptr;
+    PlacementMenu* placementMenu_ = nullptr;
+    QString loadedPath_;  // the file of the design shown
     std::unique_ptr<PreviewController> preview_;
     QPointer<AboutBox> about_;
     WindowState state_;

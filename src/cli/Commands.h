@@ -2,6 +2,7 @@
 // Each command of tessaline-cli registers itself on the CLI11 application; main only assembles.
 
 #include "design/DesignFormat.h"
+#include "design/Placement.h"
 
 #include <CLI/CLI.hpp>
 
@@ -47,10 +48,14 @@ void refuseSameFile(const std::string& input, const std::string& output);
 // True when an -o value means standard output: none, "-" or /dev/stdout.
 bool isStandardOutput(const std::string& output);
 
-// The bytes of the design file at path, and their decoding (records to sink, which may be empty);
-// an unreadable or damaged file throws CommandFailure naming it and the reason.
+// The bytes of the design file at path, and their decoding placed as placement asks (records to
+// sink, which may be empty); an unreadable or damaged file throws CommandFailure naming it and the reason.
 std::vector<std::uint8_t> readDesignInput(const std::string& path);
-DecodedDesign decodeDesignInput(const std::string& path, std::span<const std::uint8_t> bytes, const RecordSink& sink);
+PlacedDesign decodeDesignInput(const std::string& path, std::span<const std::uint8_t> bytes, Placement placement,
+                               const RecordSink& sink);
+
+// Adds `--origin auto|centre|file` (default auto) to command, setting placement.
+void addOriginOption(CLI::App& command, Placement& placement);
 
 void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);

@@ -26,6 +26,7 @@ struct ConvertArguments {
     std::string output;
     std::string zStepText = "10";
     std::string profile;
+    Placement placement = Placement::Automatic;
     GcodeOptions options;
 };
 
@@ -42,9 +43,9 @@ std::string checkZStep(std::string& text) {
     return {};
 }
 
-void writeToStandardOutput(const GcodeOptions& options, DesignFormat format, std::span<const std::uint8_t> bytes) {
+void writeToStandardOutput(const GcodeOptions& options, const PlacedDesign& placed, std::span<const std::uint8_t> bytes) {
     GcodeWriter writer(options, std::cout);
-    decodeDesign(format, bytes, [&writer](const DesignRecord& record) { writer.add(record); });
+    decodeShiftedDesign(placed.design.format, bytes, placed.shift, [&writer](const DesignRecord& record) { writer.add(record); });
     writer.finish();
     if (!std::cout) throw CommandFailure("standard output: the program could not be written");
 }
@@ -60,14 +61,14 @@ void convert(ConvertArguments& arguments) {
     // decoded twice rather than held as records: decoding is cheap, a held design is not.
     GcodeOptions& options = arguments.options;
     std::uint64_t needleMoves = 0;
-    const DecodedDesign design = decodeDesignInput(arguments.input, bytes, [&needleMoves](const DesignRecord& record) {
+    const PlacedDesign placed = decodeDesignInput(arguments.input, bytes, arguments.placement, [&needleMoves](const DesignRecord& record) {
         if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needleMoves;
     });
+    const DecodedDesign& design = placed.design;
     if (options.resumeFrom > needleMoves) {
         throw CommandFailure(arguments.input + ": --from-stitch " + formatInteger(static_cast<std::int64_t>(options.resumeFrom)) +
                              " is past the design's last needle move, " + formatInteger(static_cast<std::int64_t>(needleMoves)));
     }
-    const DesignFormat format = design.format;
     const FigureTexts texts = figureTexts(design.figures, bareFileName(arguments.input));
     options.recordCount = design.figures.records;
     options.fileName = texts.fileName;
@@ -79,12 +80,13 @@ void convert(ConvertArguments& arguments) {
     options.zStep = parseLenient(arguments.zStepText);
 
     if (toStandardOutput) {
-        writeToStandardOutput(options, format, bytes);
+        writeToStandardOutput(options, placed, bytes);
         return;
     }
     try {
-        writeProgramFile(arguments.output, options,
-                         [&bytes, format](const RecordSink& sink) { decodeDesign(format, bytes, sink); });
+        writeProgramFile(arguments.output, options, [&bytes, &placed](const RecordSink& sink) {
+            decodeShiftedDesign(placed.design.format, bytes, placed.shift, sink);
+        });
     } catch (const FileWriteError& e) {
         throw CommandFailure(e.what());
     }
@@ -124,6 +126,7 @@ void addConvertCommand(CLI::App& app) {
         ->type_name("N");
     command->add_flag("--invert-x", options.invertX, "Write every X word with the opposite sign");
     command->add_flag("--invert-y", options.invertY, "Write every Y word with the opposite sign");
+    addOriginOption(*command, arguments->placement);
 
     // The header and footer codes are on by default; each flag leaves one out.
     const auto addOmitFlag = [command](const std::string& code, bool& emit) {

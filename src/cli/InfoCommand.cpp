@@ -24,6 +24,7 @@ struct InfoOptions {
     bool json = false;
     MachineTimes machine;
     double hoopDiameter = 150;
+    Placement placement = Placement::Automatic;
 };
 
 // What info tells beyond the figures: where the needle goes and whether the hoop holds it.
@@ -174,10 +175,10 @@ void runInfo(const InfoOptions& options) {
     const std::vector<std::uint8_t> bytes = readDesignInput(options.design);
     NeedleFacts needle;
     DesignReach reach;
-    const DecodedDesign design = decodeDesignInput(options.design, bytes, [&](const DesignRecord& record) {
+    const DecodedDesign design = decodeDesignInput(options.design, bytes, options.placement, [&](const DesignRecord& record) {
         reach.add(record);
         if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needle.needleMoves;
-    });
+    }).design;
     needle.fit = hoopFit(reach.radius(), options.hoopDiameter);
     const DesignFigures& figures = design.figures;
     const std::string fileName = bareFileName(options.design);
@@ -220,6 +221,7 @@ void addInfoCommand(CLI::App& app) {
                      "Diameter of the round hoop, centred on the machine home, that the design must fit")
         ->default_val(150)
         ->type_name("MM");
+    addOriginOption(*info, options->placement);
     info->callback([options] { runInfo(*options); });
 }
 

@@ -38,6 +38,7 @@ struct PreviewOptions {
     double hoopDiameter = 150;
     bool noHoop = false;
     bool noBoundary = false;
+    Placement placement = Placement::Automatic;
 };
 
 // Remembers where the window would put its three marker images; the settings never change.
@@ -77,10 +78,10 @@ QPointF centredAt(QPointF centre, MarkerIcon icon) {
     return centre - QPointF(size.width() / 2, size.height() / 2);
 }
 
-QImage renderPreview(const PreviewOptions& options, const DecodedDesign& design, std::span<const std::uint8_t> bytes) {
+QImage renderPreview(const PreviewOptions& options, const PlacedDesign& placed, std::span<const std::uint8_t> bytes) {
     // The scale needs the design's size before the first row: decode once for the figures,
     // then again straight into the pass, so no copy of the design is held.
-    const DesignFigures& figures = design.figures;
+    const DesignFigures& figures = placed.design.figures;
     const int side = static_cast<int>(std::lround(kCanvasPixels));
     QImage canvas(side, side, QImage::Format_RGB32);
 
@@ -96,7 +97,7 @@ QImage renderPreview(const PreviewOptions& options, const DecodedDesign& design,
 
     DrawPass pass(canvas, figures.width, figures.height, options.scale, markers);
     pass.begin();
-    decodeDesign(design.format, bytes, [&pass](const DesignRecord& record) { pass.row(record); });
+    decodeShiftedDesign(placed.design.format, bytes, placed.shift, [&pass](const DesignRecord& record) { pass.row(record); });
     pass.finish();
 
     // The markers are images above the canvas in the window; here they are painted over it.
@@ -114,8 +115,8 @@ void runPreview(const PreviewOptions& options) {
     const auto app = guiApplication();
 
     const std::vector<std::uint8_t> bytes = readDesignInput(options.design);
-    const DecodedDesign design = decodeDesignInput(options.design, bytes, {});
-    const QImage canvas = renderPreview(options, design, bytes);
+    const PlacedDesign placed = decodeDesignInput(options.design, bytes, options.placement, {});
+    const QImage canvas = renderPreview(options, placed, bytes);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -155,6 +156,7 @@ void addPreviewCommand(CLI::App& app) {
         ->capture_default_str();
     command->add_flag("--no-hoop", options->noHoop, "Leave out the hoop circle around the design start");
     command->add_flag("--no-boundary", options->noBoundary, "Leave out the boundary rectangle");
+    addOriginOption(*command, options->placement);
     command->callback([options] { runPreview(*options); });
 }
 

@@ -22,6 +22,7 @@ struct TraceArguments {
     std::string output;
     std::string profile;
     double dwellSeconds = 0.5;
+    Placement placement = Placement::Automatic;
     GcodeOptions options;
 };
 
@@ -31,7 +32,7 @@ void trace(TraceArguments& arguments) {
     const bool toStandardOutput = isStandardOutput(arguments.output);
     if (!toStandardOutput) refuseSameFile(arguments.input, arguments.output);
     const std::vector<std::uint8_t> bytes = readDesignInput(arguments.input);
-    const DesignFigures figures = decodeDesignInput(arguments.input, bytes, {}).figures;
+    const DesignFigures figures = decodeDesignInput(arguments.input, bytes, arguments.placement, {}).design.figures;
     const FigureTexts texts = figureTexts(figures, bareFileName(arguments.input));
     GcodeOptions& options = arguments.options;
     options.fileName = texts.fileName;
@@ -77,6 +78,7 @@ void addTraceCommand(CLI::App& app) {
         ->capture_default_str();
     command->add_flag("--invert-x", arguments->options.invertX, "Write every X word with the opposite sign");
     command->add_flag("--invert-y", arguments->options.invertY, "Write every Y word with the opposite sign");
+    addOriginOption(*command, arguments->placement);
     command->callback([arguments] { trace(*arguments); });
 }
 

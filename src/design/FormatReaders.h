@@ -29,4 +29,12 @@ const DesignThread& shvThread(std::size_t index);
 std::size_t pecThreadCount();
 std::size_t jefThreadCount();
 
+// A JEF colour list's chart numbers as the thread of each colour block. Slot 0 is a stop, not a
+// thread: its block keeps the thread before it (or the first one, before any).
+std::vector<DesignThread> jefBlockThreads(const std::vector<std::size_t>& chartNumbers);
+
+// The thread table of a PES section (versions 5 to 7), one entry per colour block; empty when the
+// file has none, or one whose layout is not known, or one that does not count colourBlocks entries.
+std::vector<DesignThread> pesThreadTable(std::span<const std::uint8_t> bytes, std::size_t colourBlocks);
+
 }  // namespace tessaline

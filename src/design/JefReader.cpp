@@ -4,6 +4,7 @@
 #include "design/FormatReaders.h"
 #include "design/JanomeStitches.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tessaline {
@@ -14,6 +15,21 @@ constexpr std::size_t kColourCountOffset = 24;
 constexpr std::size_t kColourListOffset = 116;
 
 }  // namespace
+
+std::vector<DesignThread> jefBlockThreads(const std::vector<std::size_t>& chartNumbers) {
+    // Chart number 0 is a stop, not a thread: the needle keeps the thread it has (a stop before
+    // the first thread keeps the one that comes first).
+    const auto first = std::find_if(chartNumbers.begin(), chartNumbers.end(), [](std::size_t n) { return n % jefThreadCount() != 0; });
+    if (first == chartNumbers.end()) return {};
+    std::vector<DesignThread> threads;
+    threads.reserve(chartNumbers.size());
+    std::size_t current = *first;
+    for (const std::size_t number : chartNumbers) {
+        if (number % jefThreadCount() != 0) current = number;
+        threads.push_back(jefThread(current));
+    }
+    return threads;
+}
 
 DecodedDesign readJef(std::span<const std::uint8_t> bytes, const RecordSink& sink) {
     ByteReader header(bytes);
@@ -29,11 +45,9 @@ DecodedDesign readJef(std::span<const std::uint8_t> bytes, const RecordSink& sin
     DecodedDesign design;
     design.format = DesignFormat::Jef;
     header.seek(kColourListOffset, "the JEF colour list");
-    design.threads.reserve(colours);
-    for (std::uint32_t i = 0; i < colours; ++i) {
-        const std::int64_t number = header.s32le("the JEF colour list");
-        design.threads.push_back(jefThread(static_cast<std::size_t>(std::llabs(number))));
-    }
+    std::vector<std::size_t> numbers(colours);
+    for (std::size_t& number : numbers) number = static_cast<std::size_t>(std::llabs(header.s32le("the JEF colour list")));
+    design.threads = jefBlockThreads(numbers);
 
     ByteReader in(bytes, stitches);
     RecordBuilder out(sink);

@@ -1,11 +1,12 @@
 // PEC, and PES through the PEC block it embeds: machines stitch from the PEC block, so its
-// stitch list is the design; nothing of the PES section is applied.
+// stitch list is the design; of the PES section only the thread table is read.
 
 #include "design/ByteReader.h"
 #include "design/FormatReaders.h"
 #include "design/RecordBuilder.h"
 
 #include <cstring>
+#include <utility>
 
 namespace tessaline {
 
@@ -100,7 +101,11 @@ DecodedDesign readPes(std::span<const std::uint8_t> bytes, const RecordSink& sin
     ByteReader in(bytes, 8);
     const std::uint32_t block = in.u32le("the PES header");
     if (block < 12 || block >= bytes.size()) throw DesignFormatError("the PEC block offset points outside the file");
-    return readPecBlock(bytes, block, DesignFormat::Pes, sink);
+    DecodedDesign design = readPecBlock(bytes, block, DesignFormat::Pes, sink);
+    // The PES section's own thread table, where it has one, holds the colours the design was
+    // made with; the PEC chart numbers are only their nearest matches.
+    if (auto table = pesThreadTable(bytes, design.threads.size()); !table.empty()) design.threads = std::move(table);
+    return design;
 }
 
 }  // namespace tessaline

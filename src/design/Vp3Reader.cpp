@@ -22,8 +22,9 @@ void skipString(ByteReader& in, const char* what) {
     in.skip(length, what);
 }
 
-// Micrometres to 0.1 mm, truncated toward zero as whole units.
-std::int64_t units(std::int32_t micrometres) { return micrometres / 100; }
+// Micrometres to 0.1 mm, truncated toward zero as whole units. Positions are added up in
+// micrometres first: two parts truncated apart can land a unit off their sum.
+std::int64_t units(std::int64_t micrometres) { return micrometres / 100; }
 
 DesignThread readThread(ByteReader& in) {
     const char* what = "a VP3 thread";
@@ -58,8 +59,8 @@ DecodedDesign readVp3(std::span<const std::uint8_t> bytes, const RecordSink& sin
     in.skip(7, header);      // project tag and its length
     skipString(in, header);  // comment
     in.skip(32, header);     // extents and counts
-    const std::int64_t centreX = units(in.s32be(header));
-    const std::int64_t centreY = -units(in.s32be(header));
+    const std::int64_t centreX = in.s32be(header);  // micrometres, y up
+    const std::int64_t centreY = in.s32be(header);
     in.skip(27, header);
     skipString(in, header);
     in.skip(24, header);
@@ -75,8 +76,8 @@ DecodedDesign readVp3(std::span<const std::uint8_t> bytes, const RecordSink& sin
         const std::uint32_t length = in.u32be(what);
         const std::size_t blockEnd = in.position() + length;
         if (length > in.remaining()) throw DesignFormatError("a VP3 colour block runs past the end of the file");
-        const std::int64_t startX = units(in.s32be(what)) + centreX;
-        const std::int64_t startY = -units(in.s32be(what)) + centreY;
+        const std::int64_t startX = units(in.s32be(what) + centreX);
+        const std::int64_t startY = -units(in.s32be(what) + centreY);
         // Each block after the first begins with a move to its start point, even a move of
         // nothing, so every colour block reads the same way.
         if (block > 0 || startX != out.x() || startY != out.y()) out.jump(startX - out.x(), startY - out.y());

@@ -1,10 +1,10 @@
 #include "gcode/ProfileCatalog.h"
 
 #include "gcode/BuiltinProfiles.h"
+#include "gcode/ProfileNames.h"
 #include "gcode/ProfileToml.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <system_error>
 
@@ -12,17 +12,20 @@ namespace tessaline {
 
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
+template <class Profiles, class NameOf>
+std::vector<std::string_view> namesOf(const Profiles& profiles, NameOf nameOf) {
+    std::vector<std::string_view> names;
+    for (const auto& profile : profiles) names.push_back(nameOf(profile));
+    return names;
+}
+
+std::vector<std::string_view> builtinNames() {
+    return namesOf(builtinProfiles(), [](const MachineProfile& p) -> std::string_view { return p.name; });
 }
 
 const MachineProfile* findBuiltin(std::string_view name) {
-    for (const MachineProfile& profile : builtinProfiles()) {
-        if (sameName(profile.name, name)) return &profile;
-    }
-    return nullptr;
+    const auto found = matchProfileName(builtinNames(), name);
+    return found.size() == 1 ? &builtinProfiles()[found.front()] : nullptr;
 }
 
 }  // namespace
@@ -64,7 +67,10 @@ ProfileCatalog::ProfileCatalog(const std::filesystem::path& folder) : ProfileCat
     for (const auto& file : files) {
         try {
             MachineProfile profile = readProfileFile(file, findBuiltin);
-            if (find(profile.name) != nullptr) {
+            // Two names that spell alike could never be told apart.
+            const std::string spelled = normalisedProfileName(profile.name);
+            if (std::any_of(profiles_.begin(), profiles_.end(),
+                            [&](const auto& p) { return normalisedProfileName(p->name) == spelled; })) {
                 throw ProfileError(file, 0, "name", "\"" + profile.name + "\" is already taken by another profile");
             }
             profiles_.push_back(std::make_shared<const MachineProfile>(std::move(profile)));
@@ -74,22 +80,33 @@ ProfileCatalog::ProfileCatalog(const std::filesystem::path& folder) : ProfileCat
     }
 }
 
+std::vector<std::shared_ptr<const MachineProfile>> ProfileCatalog::matches(std::string_view name) const {
+    std::vector<std::shared_ptr<const MachineProfile>> found;
+    for (const std::size_t i : matchProfileName(names(), name)) found.push_back(profiles_[i]);
+    return found;
+}
+
 std::shared_ptr<const MachineProfile> ProfileCatalog::find(std::string_view name) const {
-    for (const auto& profile : profiles_) {
-        if (sameName(profile->name, name)) return profile;
-    }
-    return nullptr;
+    const auto found = matches(name);
+    return found.size() == 1 ? found.front() : nullptr;
 }
 
 std::shared_ptr<const MachineProfile> ProfileCatalog::resolve(std::string_view nameOrFile) const {
-    if (auto profile = find(nameOrFile)) return profile;
+    const auto found = matches(nameOrFile);
+    if (found.size() == 1) return found.front();
     const std::filesystem::path path(nameOrFile);
+    if (found.size() > 1) {
+        const auto which = namesOf(found, [](const auto& p) -> std::string_view { return p->name; });
+        throw ProfileError(path, 0, "", "the name fits more than one profile (" + listProfileNames(which) + ")");
+    }
     if (path.extension() == ".toml") {
         return std::make_shared<const MachineProfile>(readProfileFile(path, findBuiltin));
     }
-    std::string known;
-    for (const auto& profile : profiles_) known += (known.empty() ? "" : ", ") + profile->name;
-    throw ProfileError(path, 0, "", "no profile is called that (known: " + known + ")");
+    throw ProfileError(path, 0, "", "no profile is called that (known: " + listProfileNames(names()) + ")");
+}
+
+std::vector<std::string_view> ProfileCatalog::names() const {
+    return namesOf(profiles_, [](const auto& p) -> std::string_view { return p->name; });
 }
 
 }  // namespace tessaline

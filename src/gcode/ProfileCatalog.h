@@ -28,13 +28,17 @@ public:
     const std::vector<std::string>& problems() const { return problems_; }
     const std::filesystem::path& folder() const { return folder_; }
 
-    // The profile of that name, compared without regard to case; nullptr when there is none.
+    // The profiles a typed name picks (see matchProfileName): none, one, or several when ambiguous.
+    std::vector<std::shared_ptr<const MachineProfile>> matches(std::string_view name) const;
+    // The one profile the name picks; nullptr when it picks none or several.
     std::shared_ptr<const MachineProfile> find(std::string_view name) const;
     // A name from find(), or else a path to a .toml file read on the spot. Throws ProfileError
-    // for a file that cannot be used, and for an unknown name.
+    // for a file that cannot be used, and for an unknown or ambiguous name (listing the names).
     std::shared_ptr<const MachineProfile> resolve(std::string_view nameOrFile) const;
 
 private:
+    std::vector<std::string_view> names() const;
+
     std::vector<std::shared_ptr<const MachineProfile>> profiles_;
     std::vector<std::string> problems_;
     std::filesystem::path folder_;

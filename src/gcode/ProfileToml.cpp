@@ -2,6 +2,7 @@
 
 #include "common/InputFile.h"
 #include "gcode/BuiltinProfiles.h"
+#include "gcode/ProfileNames.h"
 
 #include <toml++/toml.h>
 
@@ -233,6 +234,12 @@ private:
     toml::table& table_;
 };
 
+std::string builtinNameList() {
+    std::vector<std::string_view> names;
+    for (const MachineProfile& profile : builtinProfiles()) names.push_back(profile.name);
+    return listProfileNames(names);
+}
+
 }  // namespace
 
 ProfileError::ProfileError(std::filesystem::path path, std::size_t line, std::string field, const std::string& reason)
@@ -251,7 +258,8 @@ MachineProfile profileFromToml(std::string_view text, const std::filesystem::pat
         const MachineProfile* found = name ? bases(*name) : nullptr;
         if (found == nullptr) {
             throw ProfileError(path, base->source().begin.line, "base",
-                               name ? "no built-in profile is called \"" + *name + "\"" : "expected a text in quotes");
+                               name ? "no built-in profile is called \"" + *name + "\" (known: " + builtinNameList() + ")"
+                                    : "expected a text in quotes");
         }
         profile = *found;
     }

@@ -60,4 +60,21 @@ protected:
     long long pumped = 0;
 };
 
+// A window whose remembered settings (Tessaline/Tessaline.ini) live in a config folder of the test's own.
+class ConfiguredWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.isValid());
+        oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        WindowTest::SetUp();
+    }
+    void TearDown() override {
+        window.reset();
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    }
+    QTemporaryDir config;
+    QByteArray oldConfig;
+};
+
 }  // namespace tessaline::testing

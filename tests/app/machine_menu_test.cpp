@@ -135,21 +135,7 @@ TEST_F(MachineMenuTest, ReloadPicksUpNewFilesAndReportsBrokenOnes) {
 }
 
 // The window itself, with its own config folder: the chosen profile shapes the next Populate.
-class WindowMachineTest : public WindowTest {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        oldConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        WindowTest::SetUp();
-    }
-    void TearDown() override {
-        window.reset();
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-    }
-    QTemporaryDir config;
-    QByteArray oldConfig;
-};
+using WindowMachineTest = ConfiguredWindowTest;
 
 TEST_F(WindowMachineTest, PopulateFollowsTheChosenProfile) {
     test::DstTestEncoder design;

@@ -5,6 +5,7 @@
 #include "app/GcodePane.h"
 #include "design/DesignFormat.h"
 #include "design/FigureTexts.h"
+#include "design/Placement.h"
 #include "preview/ThreadColour.h"
 
 #include <QAction>
@@ -38,10 +39,12 @@ TEST_F(RealFormatsWindowTest, EveryDesignOpensWithItsFiguresProgramAndThreadColo
         SCOPED_TRACE(name.toStdString());
         const QString path = designs.filePath(name);
         std::uint64_t colourRows = 0;
-        const DecodedDesign design =
-            decodeDesignFile(path.toStdString(), readDesignFile(path.toStdString()), [&](const DesignRecord& record) {
-                if (record.kind == RecordKind::ColourChange) ++colourRows;
-            });
+        // The window shows the design placed as by default: home-machine formats centred.
+        const DecodedDesign design = decodePlacedDesignFile(path.toStdString(), readDesignFile(path.toStdString()),
+                                                            Placement::Automatic, [&](const DesignRecord& record) {
+                                                                if (record.kind == RecordKind::ColourChange) ++colourRows;
+                                                            })
+                                         .design;
         const FigureTexts expected = figureTexts(design.figures, name.toStdString());
         open(path);
         ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();

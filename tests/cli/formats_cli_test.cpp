@@ -76,11 +76,10 @@ TEST_F(FormatsCliTest, InfoAndConvertReadEverySharedDesign) {
         EXPECT_NE(info.out.find("\"stitches\": " + std::to_string(decoded.figures.records) + ","), std::string::npos)
             << info.out;
         EXPECT_EQ(occurrences(info.out, "{\"color\": \"#"), decoded.threads.size()) << info.out;
-        // PES threads come from the PEC block's chart numbers, which a newer PES file's own
-        // table may name differently, and PCS lists the slots its blocks pick where the reference
-        // lists every slot; the other formats list the reference's first colour.
+        // PCS lists the slots its blocks pick where the reference lists every slot; the other
+        // formats (PES with its own thread table too) list the reference's first colour.
         const std::string colour = firstReferenceColour(design);
-        if (!colour.empty() && decoded.format != DesignFormat::Pes && decoded.format != DesignFormat::Pcs) {
+        if (!colour.empty() && decoded.format != DesignFormat::Pcs) {
             EXPECT_NE(info.out.find("\"threads\": [{\"color\": \"" + colour + "\""), std::string::npos) << info.out;
         }
 

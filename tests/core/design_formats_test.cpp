@@ -2,6 +2,7 @@
 // found, and damaged files (cut short, bad offsets, wrong signatures) refused with a reason.
 
 #include "design/DesignFormat.h"
+#include "design/FormatReaders.h"
 #include "design/HusExpander.h"
 
 #include "HusTestPacker.h"
@@ -62,14 +63,13 @@ Bytes pesFile() {
 
 // A JEF file with threads 1 (black) and 12 (blue): a stitch (y up in the file), a jump, a colour
 // change that also moves, the end.
-Bytes jefFile() {
+Bytes jefFile(const std::vector<std::int32_t>& chart = {1, -12}) {  // a negative number names the same thread
     Bytes b;
-    putU32le(b, 116 + 8);
+    putU32le(b, static_cast<std::uint32_t>(116 + 4 * chart.size()));
     padTo(b, 24);
-    putU32le(b, 2);
+    putU32le(b, static_cast<std::uint32_t>(chart.size()));
     padTo(b, 116);
-    putU32le(b, 1);
-    putU32le(b, static_cast<std::uint32_t>(-12));  // a negative chart number names the same thread
+    for (const std::int32_t number : chart) putU32le(b, static_cast<std::uint32_t>(number));
     put(b, {0x05, 0xFB});                          // stitch +5, down 5
     put(b, {0x80, 0x02, 0x9C, 0x64});              // jump -100, up 100
     put(b, {0x80, 0x01, 0x01, 0x00});              // colour change, then a jump +1, 0
@@ -97,8 +97,9 @@ Bytes xxxFile() {
     return b;
 }
 
-// A VP3 file with one colour block starting 1 mm right of the centre, 2 mm up.
-Bytes vp3File() {
+// A VP3 file with one colour block starting 1 mm right of the centre, 2 mm up (positions in
+// micrometres, y up).
+Bytes vp3File(std::int32_t centreX = 0, std::int32_t centreY = 0, std::int32_t startX = 1000, std::int32_t startY = 2000) {
     Bytes b;
     putText(b, "%vsm%");
     put(b, {0});
@@ -107,8 +108,8 @@ Bytes vp3File() {
     putU32be(b, 0);
     putString16(b, "");
     b.resize(b.size() + 32, 0);
-    putU32be(b, 0);  // centre x
-    putU32be(b, 0);  // centre y
+    putU32be(b, static_cast<std::uint32_t>(centreX));
+    putU32be(b, static_cast<std::uint32_t>(centreY));
     b.resize(b.size() + 27, 0);
     putString16(b, "");
     b.resize(b.size() + 24, 0);
@@ -116,8 +117,8 @@ Bytes vp3File() {
     put(b, {0, 1});  // one block
     put(b, {0, 5, 0});
     Bytes block;
-    putU32be(block, 1000);
-    putU32be(block, 2000);
+    putU32be(block, static_cast<std::uint32_t>(startX));
+    putU32be(block, static_cast<std::uint32_t>(startY));
     put(block, {1, 0, 0x12, 0x34, 0x56, 0, 0, 0, 5, 40});
     putString16(block, "1234");
     putString16(block, "Sky");
@@ -469,6 +470,134 @@ TEST(DesignReaders, FormatNamesAndExtensions) {
         EXPECT_EQ(formatExtensions(format), std::vector<std::string>{lower});
         EXPECT_EQ(detectFormat({}, "x." + lower), format);
     }
+}
+
+}  // namespace
+}  // namespace tessaline
+
+namespace tessaline {
+namespace {
+
+TEST(DesignReaders, VpThreePositionsAreAddedInMicrometresBeforeTheyAreRounded) {
+    // The header's centre plus a block's start, then truncated toward zero to 0.1 mm; y negated.
+    const struct {
+        std::int32_t centreX, centreY, startX, startY;
+        double x, y;  // mm, where the block's first stitch starts
+    } cases[] = {
+        {-18150, 18150, -8350, 8350, -26.5, -26.5},  // each part alone would lose 0.05 mm
+        {50, -50, 50, -50, 0.1, 0.1},
+        {-50, 0, 149, 0, 0.0, 0.0},  // 99 um: less than a unit
+        {0, 0, 1000, 2000, 1.0, -2.0},
+        {1000000, -1000000, 999, -999, 1000.9, 1000.9},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.centreX) + " + " + std::to_string(c.startX));
+        std::vector<DesignRecord> records;
+        decodeDesign(DesignFormat::Vp3, vp3File(c.centreX, c.centreY, c.startX, c.startY),
+                     [&](const DesignRecord& r) { records.push_back(r); });
+        const auto first = std::find_if(records.begin(), records.end(), [](const auto& r) { return r.kind == N; });
+        ASSERT_NE(first, records.end());
+        EXPECT_NEAR(first->x, c.x, 1e-9);
+        EXPECT_NEAR(first->y, c.y, 1e-9);
+    }
+}
+
+TEST(DesignReaders, JefSlotZeroIsAStopThatKeepsTheThread) {
+    const struct {
+        std::vector<std::size_t> chart;
+        std::vector<std::size_t> threads;  // chart numbers of the blocks' threads
+    } cases[] = {
+        {{5, 0, 7}, {5, 5, 7}},
+        {{0, 0, 12}, {12, 12, 12}},
+        {{3, 0, 0, 9, 0}, {3, 3, 3, 9, 9}},
+        {{1, 79}, {1, 1}},  // 79 wraps round to slot 0
+        {{0}, {}},
+        {{}, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<DesignThread> expected;
+        for (const std::size_t number : c.threads) expected.push_back(jefThread(number));
+        EXPECT_EQ(jefBlockThreads(c.chart), expected) << c.chart.size() << " blocks";
+    }
+    // Through the reader: no placeholder reaches the thread list.
+    const DecodedDesign design = decodeDesign(DesignFormat::Jef, jefFile({0, 12}), {});
+    EXPECT_EQ(design.threads, (std::vector<DesignThread>{jefThread(12), jefThread(12)}));
+    for (const DesignThread& thread : design.threads) EXPECT_NE(thread, jefThread(0));
+}
+
+struct TableThread {
+    const char* catalog;
+    int red, green, blue;
+    const char* description;
+};
+
+void putShortText(Bytes& b, const char* text) {
+    b.push_back(static_cast<std::uint8_t>(std::strlen(text)));
+    putText(b, text);
+}
+
+// A PES file of the given version whose header holds a thread table (with patternWords pattern
+// counts before it), closed by the control code close, then the two-colour PEC block of pecFile.
+Bytes pesWithTable(const char* version, int patternWords, const std::vector<TableThread>& threads,
+                   std::uint16_t close = 0xFFFF) {
+    Bytes header;
+    put(header, {1, 0});
+    putText(header, "02");
+    for (const char* text : {"Star", "", "Me", "", ""}) putShortText(header, text);
+    header.resize(header.size() + 36, 0);
+    putShortText(header, "");
+    header.resize(header.size() + 24 + 2 * static_cast<std::size_t>(patternWords), 0);
+    put(header, {int(threads.size()), 0});
+    for (const TableThread& t : threads) {
+        putShortText(header, t.catalog);
+        put(header, {t.red, t.green, t.blue, 0});
+        putU32le(header, 0x0A);
+        putShortText(header, t.description);
+        putShortText(header, "Brand");
+        putShortText(header, "");
+    }
+    put(header, {1, 0, close & 0xFF, close >> 8, 0, 0});
+    Bytes b;
+    putText(b, "#PES");
+    putText(b, version);
+    putU32le(b, static_cast<std::uint32_t>(12 + header.size()));
+    b.insert(b.end(), header.begin(), header.end());
+    const Bytes pec = pecFile();
+    b.insert(b.end(), pec.begin() + 8, pec.end());
+    return b;
+}
+
+TEST(DesignReaders, PesThreadTableGivesTheColoursWherePresent) {
+    const std::vector<TableThread> two = {{"800", 0x84, 0x42, 0x00, "Brown"}, {"001", 1, 2, 3, "Ink"}};
+    const std::vector<DesignThread> table = {{0x84, 0x42, 0x00, "Brown", "800"}, {1, 2, 3, "Ink", "001"}};
+    const std::vector<DesignThread> chart = {pecThread(5), pecThread(29)};
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::vector<DesignThread> threads;
+    } cases[] = {
+        {"version 6", pesWithTable("0060", 3, two), table},
+        {"version 7", pesWithTable("0070", 3, two), table},
+        {"version 5, no feather patterns", pesWithTable("0050", 2, two), table},
+        {"last header, no blocks after it", pesWithTable("0060", 3, two, 0), table},
+        {"version 4 has no table", pesWithTable("0040", 3, two), chart},
+        {"a table for other blocks", pesWithTable("0060", 3, {two[0]}), chart},
+        {"no control code after the table", pesWithTable("0060", 3, two, 0x1234), chart},
+        {"a layout that is not known", pesWithTable("0060", 5, two), chart},
+        {"no table", pesFile(), chart},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<DesignRecord> records;
+        const DecodedDesign design = decodeDesign(DesignFormat::Pes, c.bytes, [&](const DesignRecord& r) { records.push_back(r); });
+        EXPECT_EQ(design.threads, c.threads);
+        EXPECT_EQ(records.size(), 7u);  // the stitches still come from the PEC block
+    }
+    // The table is read within the PES section only, never past the PEC block.
+    Bytes cut = pesWithTable("0060", 3, two);
+    cut[8] = 60;  // the PEC block offset now points into the table
+    EXPECT_NO_THROW(pesThreadTable(cut, 2));
+    EXPECT_TRUE(pesThreadTable(cut, 2).empty());
 }
 
 }  // namespace

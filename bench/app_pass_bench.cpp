@@ -2,12 +2,15 @@
 // opening large designs; and the G-code pane with a 2.5M-line program: caret, scrolling, typing.
 
 #include "DstTestEncoder.h"
+#include "app/ColourLegend.h"
 #include "app/GcodePane.h"
 #include "app/MainWindow.h"
+#include "app/MainWindowForm.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -24,6 +27,7 @@ public:
     void message(QWidget*, Icon, const QString&, const QString&) override {}
     bool confirm(QWidget*, const QString&, const QString&) override { return false; }
     std::optional<int> askNumber(QWidget*, const QString&, const QString&, int, int, int) override { return {}; }
+    bool showFolder(const QString&) override { return false; }
 };
 
 // 100k records: runs of stitches in ten colours with a jump between blocks.
@@ -90,6 +94,28 @@ BENCHMARK(BM_OpenDesign100k)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_OpenDesign1M(benchmark::State& state) { openDesign(state, 1000000); }
 BENCHMARK(BM_OpenDesign1M)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The legend of a design with many colours, as a draw pass fills it: one bar and one statistics
+// line per colour block, then the total. Its time should grow with the colours, not faster.
+void BM_LegendOfManyColours(benchmark::State& state) {
+    QWidget form;
+    tessaline::buildForm(&form);
+    form.findChild<QLabel*>(QStringLiteral("lblStitch"))->setText(QString::number(state.range(0) * 3));
+    form.findChild<QLabel*>(QStringLiteral("LblColor"))->setText(QString::number(state.range(0)));
+    form.show();
+    tessaline::ColourLegend legend(&form);
+    const int colours = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        legend.begin();
+        legend.warn(QStringLiteral("Warning: the design leaves the hoop"));
+        for (int ended = 1; ended < colours; ++ended) legend.endColourBlock((ended - 1) % 34 + 1, 3, ended % 34 + 1);
+        legend.finish(colours % 34 + 1);
+        QApplication::processEvents();
+        form.repaint();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_LegendOfManyColours)->RangeMultiplier(4)->Range(625, 40000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 
 // A window whose pane holds a 2.5M-line program (about 58 MB), shown offscreen.
 class LongProgram {

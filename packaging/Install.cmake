@@ -80,10 +80,11 @@ set(CPACK_PACKAGE_NAME tessaline)
 set(CPACK_PACKAGE_VENDOR "Tessaline developers")
 set(CPACK_PACKAGE_CONTACT "Tessaline developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turn embroidery designs into G-code for a converted CNC table")
-set(CPACK_PACKAGE_DESCRIPTION "Tessaline opens Tajima DST embroidery designs, shows their figures, writes the
-G-code program for a CNC table whose needle drive is a Z axis, replays the
-design colour by colour and estimates the stitching time. tessaline-cli does
-the same without a window.")
+set(CPACK_PACKAGE_DESCRIPTION "Tessaline opens embroidery designs (Tajima DST, Brother PES and PEC, Janome
+JEF and SEW, Melco EXP, Husqvarna Viking VP3, HUS and SHV, Singer XXX, Pfaff
+PCS), shows their figures, writes the G-code program for a CNC table whose
+needle drive is a Z axis, replays the design colour by colour and estimates
+the stitching time. tessaline-cli does the same without a window.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TESSALINE_HOMEPAGE})

@@ -1,5 +1,6 @@
 #include "app/ColourLegend.h"
 
+#include "app/Legibility.h"
 #include "app/MainWindowForm.h"
 #include "common/NumberFormat.h"
 #include "preview/DesignColours.h"
@@ -8,9 +9,9 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QTextCursor>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tessaline {
@@ -19,7 +20,15 @@ namespace {
 
 constexpr int kSwatches = 35;  // swatches 0-34 take colours; 35 stays as the form made it
 constexpr int kFirstBar = 36;
+constexpr int kLastCell = 70;
+constexpr int kBars = 35;
 constexpr int kBarTopTwips = 255;
+constexpr int kBarLeftTwips = 2600;
+constexpr int kBarWidthTwips = 150;
+// The statistics pane follows the newest bar at this gap, and keeps this margin to its frame's edge.
+constexpr int kPaneGapTwips = 50;
+constexpr int kPaneMarginTwips = 60;
+constexpr qint64 kFrameMs = 16;
 
 double readNumber(const QComboBox* combo) { return parseLenient(combo->currentText().toStdString()); }
 
@@ -28,17 +37,19 @@ double readNumber(const QComboBox* combo) { return parseLenient(combo->currentTe
 ColourLegend::ColourLegend(QWidget* form)
     : form_(form),
       statistics_(form->findChild<QTextEdit*>(QStringLiteral("RTET"))),
+      statisticsHome_(statistics_->x()),
       frame_(form->findChild<QGroupBox*>(QStringLiteral("Frame3"))),
       spm_(form->findChild<QComboBox*>(QStringLiteral("CmbSPM"))),
       threadChange_(form->findChild<QComboBox*>(QStringLiteral("CmbTCT"))),
-      hoop_(form->findChild<QComboBox*>(QStringLiteral("CmbHI"))) {}
-
-QLabel* ColourLegend::cell(int index) const {
-    return form_->findChild<QLabel*>(QStringLiteral("Label17_%1").arg(index));
+      hoop_(form->findChild<QComboBox*>(QStringLiteral("CmbHI"))) {
+    statistics_->setUndoRedoEnabled(false);
+    for (int i = 0; i <= kLastCell; ++i) cells_.push_back(form->findChild<QLabel*>(QStringLiteral("Label17_%1").arg(i)));
 }
 
 void ColourLegend::setCellColour(int index, const QColor& colour) {
-    QLabel* label = cell(index);
+    QLabel* label = cells_[static_cast<std::size_t>(index)];
+    // A palette change reaches every child and repaints: only when the colour really changes.
+    if (label->palette().color(QPalette::Window) == colour) return;
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, colour);
     label->setPalette(palette);
@@ -48,18 +59,36 @@ double ColourLegend::totalStitches() const {
     return parseLenient(form_->findChild<QLabel*>(QStringLiteral("lblStitch"))->text().toStdString());
 }
 
-void ColourLegend::clearColor() {
-    for (int i = 0; i <= 34; ++i) {
-        QLabel* bar = cell(kFirstBar + i);
-        bar->setVisible(false);
-        bar->setFrameShape(QFrame::NoFrame);
-        bar->setGeometry(twipsToPixels(2600 + 150 * i), twipsToPixels(kBarTopTwips), twipsToPixels(150), bar->height());
+void ColourLegend::layOutBars(int count) {
+    const int room = frame_->width() * 15 - kPaneMarginTwips - statistics_->width() * 15 - kPaneGapTwips - kBarLeftTwips;
+    const int width = std::clamp(room / std::max(count, 1), 15, kBarWidthTwips);
+    for (int i = 0; i < kBars; ++i) {
+        QLabel* bar = cells_[static_cast<std::size_t>(kFirstBar + i)];
+        bar->setGeometry(twipsToPixels(kBarLeftTwips + width * i), twipsToPixels(kBarTopTwips),
+                         twipsToPixels(kBarLeftTwips + width * (i + 1)) - twipsToPixels(kBarLeftTwips + width * i),
+                         bar->height());
     }
 }
 
+void ColourLegend::clearColor() {
+    for (int i = 0; i < kBars; ++i) {
+        QLabel* bar = cells_[static_cast<std::size_t>(kFirstBar + i)];
+        bar->setVisible(false);
+        bar->setFrameShape(QFrame::NoFrame);
+    }
+    layOutBars(0);
+}
+
 void ColourLegend::begin() {
+    flush();
     statistics_->clear();
+    statisticsEnd_ = QTextCursor(statistics_->document());
     clearColor();
+    // Colours cycle through the bars; a block ends at every change, so one bar fewer than colours.
+    const double colours = parseLenient(form_->findChild<QLabel*>(QStringLiteral("LblColor"))->text().toStdString());
+    if (colours > 1) layOutBars(static_cast<int>(std::min<double>(colours - 1, kBars - 1)));
+    statistics_->move(statisticsHome_, statistics_->y());
+    paneFollows_ = -1;
     const QColor neutral = form_->palette().color(QPalette::Button);
     for (int i = 0; i < kSwatches; ++i) setCellColour(i, neutral);
     setCellColour(0, threadColourOf(colours_, 1));
@@ -74,25 +103,57 @@ void ColourLegend::warn(const QString& text) {
 }
 
 void ColourLegend::endColourBlock(int ended, std::int64_t stitches, int started) {
+    const QColor thread = threadColourOf(colours_, ended);
     setCellColour(started - 1, threadColourOf(colours_, started));
     const ColourBlockStats block = colourBlockStats(ended, stitches, totalStitches(), readNumber(spm_));
     const int barIndex = 35 + ended;
-    QLabel* bar = cell(barIndex);
-    setCellColour(barIndex, threadColourOf(colours_, ended));
+    QLabel* bar = cells_[static_cast<std::size_t>(barIndex)];
+    setCellColour(barIndex, thread);
+    // A bar as light as its frame (white, ivory) gets an outline that stands out from the frame.
+    const QColor around = frame_->palette().color(QPalette::Window);
+    if (readsOn(thread, around)) {
+        bar->setFrameShape(QFrame::NoFrame);
+    } else {
+        QPalette palette = bar->palette();
+        palette.setColor(QPalette::WindowText, contrastingColour(around));
+        bar->setPalette(palette);
+        bar->setFrameShape(QFrame::Box);
+    }
     bar->resize(bar->width(), twipsToPixels(static_cast<int>(std::lround(barHeightTwips(block)))));
     bar->setToolTip(QString::fromStdString(barTooltip(block)));
     bar->setVisible(true);
-    // The statistics pane follows the bars, 200 twips right of the newest one.
-    statistics_->move(bar->x() + twipsToPixels(200), statistics_->y());
+    // The statistics pane follows the farthest bar, never past its frame's edge.
+    const int farthest = std::min(bar->x() + bar->width() + twipsToPixels(kPaneGapTwips),
+                                  frame_->width() - twipsToPixels(kPaneMarginTwips) - statistics_->width());
+    if (farthest > paneFollows_) {
+        paneFollows_ = farthest;
+        statistics_->move(farthest, statistics_->y());
+    }
 
-    QTextCursor cursor(statistics_->document());
-    cursor.movePosition(QTextCursor::End);
+    // A thread too light or too dark for the pane is written on a band that makes it read.
     QTextCharFormat format;
-    format.setForeground(threadColourOf(colours_, ended));
-    cursor.insertText(QString::fromStdString(statisticsLine(block)) + QLatin1Char('\n'), format);
+    format.setForeground(thread);
+    if (!readsOn(thread, statistics_->palette().color(QPalette::Base)))
+        format.setBackground(contrastingColour(thread));
+    // Lines are laid out and shown together once a frame: one by one, the pane's layout costs
+    // many times the line itself.
+    if (!editing_) {
+        statisticsEnd_.beginEditBlock();
+        editing_ = true;
+        sinceFlush_.start();
+    }
+    statisticsEnd_.insertText(QString::fromStdString(statisticsLine(block)) + QLatin1Char('\n'), format);
+    if (sinceFlush_.elapsed() >= kFrameMs) flush();
+}
+
+void ColourLegend::flush() {
+    if (!editing_) return;
+    editing_ = false;
+    statisticsEnd_.endEditBlock();
 }
 
 void ColourLegend::finish(int colour, bool endedEarly) {
+    flush();
     if (!endedEarly) setCellColour(colour - 1, form_->palette().color(QPalette::Button));
     const JobCounts job{totalStitches(),
                         parseLenient(form_->findChild<QLabel*>(QStringLiteral("LblColor"))->text().toStdString())};

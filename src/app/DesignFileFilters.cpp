@@ -32,6 +32,12 @@ QString maker(DesignFormat format) {
     return {};
 }
 
+// "Brother PES"
+QString formatTitle(DesignFormat format) {
+    const std::string_view name = formatName(format);
+    return maker(format) + QLatin1Char(' ') + QString::fromUtf8(name.data(), static_cast<int>(name.size()));
+}
+
 }  // namespace
 
 QString embroideryDesignsFilter() {
@@ -45,11 +51,16 @@ QStringList designFileFilters() {
                         embroideryDesignsFilter()};
     for (const DesignFormat format : readableFormats()) {
         if (format == DesignFormat::Dst) continue;
-        filters << maker(format) + QLatin1Char(' ') + QString::fromUtf8(formatName(format).data(),
-                                                                         static_cast<int>(formatName(format).size())) +
-                       QStringLiteral(" (") + patterns(format) + QLatin1Char(')');
+        filters << formatTitle(format) + QStringLiteral(" (") + patterns(format) + QLatin1Char(')');
     }
     return filters;
+}
+
+QString readableFormatNames() {
+    QStringList titles;
+    for (const DesignFormat format : readableFormats()) titles << formatTitle(format);
+    const QString last = titles.size() > 1 ? titles.takeLast() : QString();
+    return titles.join(QStringLiteral(", ")) + (last.isEmpty() ? QString() : QStringLiteral(" and ") + last);
 }
 
 }  // namespace tessaline

@@ -12,4 +12,7 @@ QString embroideryDesignsFilter();
 // All files, Tajima files, all designs, then one filter per other format ("Brother PES (*.pes *.PES)").
 QStringList designFileFilters();
 
+// Every readable format with its maker, in the core's order: "Tajima DST, Brother PES, ... and Pfaff PCS".
+QString readableFormatNames();
+
 }  // namespace tessaline

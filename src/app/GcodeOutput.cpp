@@ -43,6 +43,11 @@ bool ticked(const QWidget* form, const char* name) {
 
 QString toQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
+// What a failed save left at name: the earlier file untouched, or no file, as there was none.
+QString leftBehind(const QString& name, bool existed) {
+    return existed ? QStringLiteral("%1 is as it was").arg(name) : QStringLiteral("%1 was not created").arg(name);
+}
+
 }  // namespace
 
 GcodeOutput::GcodeOutput(QWidget* form, const WindowState& state, const WorkStore& store,
@@ -112,7 +117,8 @@ bool GcodeOutput::refresh(const QString& consequence) {
     // Every line ends with a line break; the pane shows the lines, not an empty one after them.
     QString readProblem;
     if (!pane_->loadProgram(toQString(scratchFile_), &readProblem)) {
-        tell(QStringLiteral("The G-code program cannot be read back, so it was not refreshed%1:\n%2: %3")
+        showNoProgram();
+        tell(QStringLiteral("The G-code program cannot be read back, so it is not shown%1:\n%2: %3")
                  .arg(consequence, toQString(scratchFile_), readProblem));
         return false;
     }
@@ -121,6 +127,12 @@ bool GcodeOutput::refresh(const QString& consequence) {
     lineCount_->setText(QStringLiteral("No. of Gcode Lines: ") + QString::fromStdString(formatInteger(getLineInfo(*pane_, 7).toInt())));
     lineCount_->setVisible(true);
     return true;
+}
+
+void GcodeOutput::showNoProgram() {
+    pane_->clear();
+    lineCount_->setText(QStringLiteral("No G-code program: Populate makes it"));
+    lineCount_->setVisible(true);
 }
 
 QString GcodeOutput::askProgramName(const QString& title) {
@@ -137,6 +149,7 @@ QString GcodeOutput::askProgramName(const QString& title) {
 }
 
 void GcodeOutput::writeProgram(const QString& name, const GcodeOptions& options) {
+    const bool existed = QFileInfo::exists(name);
     try {
         writeProgramFile(QFile::encodeName(name).toStdString(), options,
                          [this](const RecordSink& sink) { walkDesign(sink); });
@@ -144,8 +157,8 @@ void GcodeOutput::writeProgram(const QString& name, const GcodeOptions& options)
         tell(QStringLiteral("The stored design cannot be read, so %1 was not written:\n%2")
                  .arg(name, QString::fromStdString(error.what())));
     } catch (const FileWriteError& error) {
-        tell(QStringLiteral("The G-code program was not saved; %1 is as it was:\n%2")
-                 .arg(name, QString::fromStdString(error.what())));
+        tell(QStringLiteral("The G-code program was not saved; %1:\n%2")
+                 .arg(leftBehind(name, existed), QString::fromStdString(error.what())));
     }
 }
 
@@ -194,20 +207,22 @@ void GcodeOutput::saveFromStitch(int caretLine) {
 }
 
 void GcodeOutput::saveTrace() {
-    const GcodeOptions current = options();
+    GcodeOptions current = options();
+    current.notes = kOutlineTraceNotes;
     if (const auto problem = feedTextProblem(current.feedText)) {
         tell(QString::fromStdString(*problem));
         return;
     }
     const QString name = askProgramName(QStringLiteral("Save Outline Trace"));
     if (name.isEmpty()) return;
+    const bool existed = QFileInfo::exists(name);
     try {
         writeFileAtomically(QFile::encodeName(name).toStdString(), [&](std::ostream& out) {
             writeOutlineTrace(current, state_.designFigures, kTraceDwellSeconds, out);
         });
     } catch (const FileWriteError& error) {
-        tell(QStringLiteral("The outline trace was not saved; %1 is as it was:\n%2")
-                 .arg(name, QString::fromStdString(error.what())));
+        tell(QStringLiteral("The outline trace was not saved; %1:\n%2")
+                 .arg(leftBehind(name, existed), QString::fromStdString(error.what())));
     }
 }
 

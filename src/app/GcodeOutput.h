@@ -33,9 +33,11 @@ public:
 
     // Generates into the scratch file, loads it into the pane and shows the line count. When the
     // program cannot be made (the loaded design is gone from the store, the scratch file cannot be
-    // written or read) it tells the user, adding `consequence` to the message, leaves the pane and
-    // the count as they were and returns false.
+    // written) it tells the user, adding `consequence` to the message, leaves the pane and the count
+    // as they were and returns false; when it cannot be read back, the pane shows no program.
     bool refresh(const QString& consequence = {});
+    // Empties the pane and puts a note in place of the line count: no program is shown.
+    void showNoProgram();
     // Asks for a file name (asking before replacing a file), regenerates, and writes the program
     // there through the same atomic writer as the converter; a failure leaves the file as it was.
     void save();

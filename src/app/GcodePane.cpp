@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QFile>
 
 #include <optional>
@@ -86,6 +87,20 @@ void GcodePane::setSelection(int lineFrom, int indexFrom, int lineTo, int indexT
 void GcodePane::selectAll(bool select) {
     QsciScintilla::selectAll(select);
     noticeCaret();
+}
+
+bool GcodePane::focusNextPrevChild(bool next) {
+    // The editor keeps Tab for itself; the window's buttons must stay within reach of the keyboard.
+    return QWidget::focusNextPrevChild(next);
+}
+
+void GcodePane::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier) {
+        SendScintilla(SCI_REPLACESEL, "\t");
+        noticeCaret();
+        return;
+    }
+    QsciScintilla::keyPressEvent(event);
 }
 
 void GcodePane::changeEvent(QEvent* event) {

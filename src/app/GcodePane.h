@@ -39,6 +39,9 @@ signals:
     void caretMoved();
 
 protected:
+    // Tab and Shift+Tab move the focus on, as in every other control; Ctrl+Tab types a tab.
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "app/MachineMenu.h"
 
+#include "app/ActionGuard.h"
 #include "app/AppInfo.h"
 #include "app/UserDialogs.h"
 #include "gcode/BuiltinProfiles.h"
@@ -7,13 +8,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QUrl>
 
 namespace tessaline {
 
@@ -41,6 +40,8 @@ MachineMenu::MachineMenu(QMenuBar* bar, QAction* before, QWidget* form, UserDial
       settingsFile_(std::move(settingsFile)),
       catalog_(folder_) {
     menu_->setObjectName(QStringLiteral("mnuMachine"));
+    // Each profile's summary shows as its tooltip.
+    menu_->setToolTipsVisible(true);
     bar->insertMenu(before, menu_);
     fillMenu();
     const QSettings settings(settingsFile_, QSettings::IniFormat);
@@ -66,12 +67,13 @@ void MachineMenu::fillMenu() {
         action->setToolTip(QString::fromStdString(profile->summary));
         action->setData(name);
         group_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, name] { choose(name, true); });
+        connect(action, &QAction::triggered, this, guarded(name, [this, name] { choose(name, true); }));
     }
     menu_->addSeparator();
-    menu_->addAction(QStringLiteral("Open Profiles Folder"), this, &MachineMenu::openFolder)
+    menu_->addAction(QStringLiteral("Open Profiles Folder"), this,
+                     guarded(QStringLiteral("Open Profiles Folder"), [this] { openFolder(); }))
         ->setObjectName(QStringLiteral("mnuOpenProfilesFolder"));
-    menu_->addAction(QStringLiteral("Reload Profiles"), this, &MachineMenu::reload)
+    menu_->addAction(QStringLiteral("Reload Profiles"), this, guarded(QStringLiteral("Reload Profiles"), [this] { reload(); }))
         ->setObjectName(QStringLiteral("mnuReloadProfiles"));
 }
 
@@ -116,8 +118,18 @@ void MachineMenu::reportProblems() {
 }
 
 void MachineMenu::openFolder() {
-    QDir().mkpath(toQString(folder_));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(toQString(folder_)));
+    const QString folder = toQString(folder_);
+    QDir().mkpath(folder);
+    // Said whether or not a file manager opens it: without one, asking the desktop shows nothing.
+    const bool shown = dialogs_.showFolder(folder);
+    dialogs_.message(menu_->parentWidget(), UserDialogs::Icon::Information, kAppTitle,
+                     QStringLiteral("Your machine profiles folder is\n%1\n\nEach *.toml file there is one profile; "
+                                    "Reload Profiles reads them again.%2")
+                         .arg(folder, shown ? QString() : QStringLiteral("\nNo file manager could be asked to open it.")));
+}
+
+std::function<void()> MachineMenu::guarded(const QString& action, std::function<void()> handler) {
+    return guardedAction(dialogs_, menu_->parentWidget(), action, std::move(handler));
 }
 
 }  // namespace tessaline

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -42,6 +43,7 @@ public:
 
     // Reads the profiles folder again; files that cannot be used are reported and skipped.
     void reload();
+    // Asks the desktop to show the profiles folder (made if missing) and says where it is.
     void openFolder();
 
 signals:
@@ -52,6 +54,8 @@ private:
     void choose(const QString& name, bool remember);
     void applyToBoxes();
     void reportProblems();
+    // handler as a slot: anything it throws becomes a message naming action.
+    std::function<void()> guarded(const QString& action, std::function<void()> handler);
 
     QMenu* menu_;
     QWidget* form_;

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/ActionGuard.h"
 #include "app/AppInfo.h"
 #include "app/ColourLegend.h"
 #include "app/DesignFileFilters.h"
@@ -103,28 +104,33 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    QAction* open = file->addAction(QStringLiteral("Open DST"), this, &MainWindow::openDst);
+    QAction* open = file->addAction(QStringLiteral("Open DST"), this, guarded(QStringLiteral("Open DST"), [this] { openDst(); }));
     open->setObjectName(QStringLiteral("mnuOpenDst"));
     // "Generate Gcode" and "Save Gcode" stand in the menu without an action of their own.
     file->addAction(QStringLiteral("Generate Gcode"))->setObjectName(QStringLiteral("mnuGenerateGcode"));
     file->addAction(QStringLiteral("Save Gcode"))->setObjectName(QStringLiteral("mnuSaveGcode"));
     // At the machine: after a thread break, and before stitching.
-    QAction* fromStitch = file->addAction(QStringLiteral("Save Gcode from Stitch…"), this, [this] {
+    QAction* fromStitch = file->addAction(QStringLiteral("Save Gcode from Stitch…"), this,
+                                          guarded(QStringLiteral("Save Gcode from Stitch"), [this] {
         // The line query counts lines from 0.
         output_->saveFromStitch(getLineInfo(*control<GcodePane>(QStringLiteral("RGcode")), 3).toInt() + 1);
-    });
+    }));
     fromStitch->setObjectName(QStringLiteral("mnuSaveFromStitch"));
-    QAction* trace = file->addAction(QStringLiteral("Save Outline Trace…"), this, [this] { output_->saveTrace(); });
+    QAction* trace = file->addAction(QStringLiteral("Save Outline Trace…"), this,
+                                     guarded(QStringLiteral("Save Outline Trace"), [this] { output_->saveTrace(); }));
     trace->setObjectName(QStringLiteral("mnuSaveOutlineTrace"));
     for (QAction* action : {fromStitch, trace}) action->setEnabled(false);
-    file->addAction(QStringLiteral("Exit"), this, &MainWindow::exitProgram)->setObjectName(QStringLiteral("mnuExit"));
-    QAction* simulate = menuBar()->addAction(QStringLiteral("Simulate"), this, &MainWindow::simulate);
+    file->addAction(QStringLiteral("Exit"), this, guarded(QStringLiteral("Exit"), [this] { exitProgram(); }))
+        ->setObjectName(QStringLiteral("mnuExit"));
+    QAction* simulate = menuBar()->addAction(QStringLiteral("Simulate"), this,
+                                             guarded(QStringLiteral("Simulate"), [this] { this->simulate(); }));
     simulate->setObjectName(QStringLiteral("mnuSimulate"));
     machineMenu_ = new MachineMenu(menuBar(), simulate, centralWidget(), dialogs_, userProfileFolder(),
                                    machineSettingsFile(), this);
     output_->setProfile(machineMenu_->current());
     connect(machineMenu_, &MachineMenu::profileChanged, this, [this] { output_->setProfile(machineMenu_->current()); });
-    QAction* about = menuBar()->addAction(QStringLiteral("About"), this, &MainWindow::showAbout);
+    QAction* about = menuBar()->addAction(QStringLiteral("About"), this,
+                                          guarded(QStringLiteral("About"), [this] { showAbout(); }));
     about->setObjectName(QStringLiteral("mnuAbout"));
     // Beside the Machine menu, before the commands that were there first.
     auto* view = new QMenu(QStringLiteral("&View"), menuBar());
@@ -134,20 +140,29 @@ void MainWindow::buildMenus() {
     threads->setObjectName(QStringLiteral("mnuDesignThreadColours"));
     threads->setCheckable(true);
     threads->setChecked(true);
-    connect(threads, &QAction::toggled, this, [this](bool on) {
-        colours_->setUseDesignThreads(on);
+    connect(threads, &QAction::toggled, this, guarded(threads->text(), [this, threads] {
+        colours_->setUseDesignThreads(threads->isChecked());
         if (colours_->hasThreads() && control<QPushButton>(QStringLiteral("Command2"))->isEnabled()) draw();
-    });
+    }));
     placementMenu_ = new PlacementMenu(view, machineSettingsFile(), this);
-    connect(placementMenu_, &PlacementMenu::placementChanged, this, &MainWindow::reloadDesign);
+    connect(placementMenu_, &PlacementMenu::placementChanged, this,
+            guarded(QStringLiteral("Design Placement"), [this] { reloadDesign(); }));
+}
+
+std::function<void()> MainWindow::guarded(const QString& action, std::function<void()> handler) {
+    return guardedAction(dialogs_, this, action, std::move(handler));
 }
 
 void MainWindow::connectControls() {
-    connect(control<QPushButton>(QStringLiteral("Command5")), &QPushButton::clicked, this, &MainWindow::openDst);
-    connect(control<QPushButton>(QStringLiteral("Command3")), &QPushButton::clicked, this, &MainWindow::saveGcode);
-    connect(control<QPushButton>(QStringLiteral("Command6")), &QPushButton::clicked, this, &MainWindow::populateGcode);
-    connect(control<QPushButton>(QStringLiteral("Command2")), &QPushButton::clicked, this, &MainWindow::draw);
-    connect(control<QPushButton>(QStringLiteral("cmdExit")), &QPushButton::clicked, this, &MainWindow::exitProgram);
+    const std::pair<const char*, void (MainWindow::*)()> buttons[] = {
+        {"Command5", &MainWindow::openDst},       {"Command3", &MainWindow::saveGcode},
+        {"Command6", &MainWindow::populateGcode}, {"Command2", &MainWindow::draw},
+        {"cmdExit", &MainWindow::exitProgram},
+    };
+    for (const auto& [name, handler] : buttons) {
+        auto* button = control<QPushButton>(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, this, guarded(button->text(), [this, handler] { (this->*handler)(); }));
+    }
     connectOptions();
     connectPreview();
 }
@@ -181,22 +196,25 @@ void MainWindow::connectPreview() {
     }
     connect(control<QCheckBox>(QStringLiteral("NeedlePoint")), &QCheckBox::clicked, this,
             [this](bool checked) { state_.needlePointOn = checked; });
-    connect(control<QCheckBox>(QStringLiteral("Check1")), &QCheckBox::clicked, this, [this](bool checked) {
-        state_.crossHairOn = checked;
-        preview_->setCrossHairShown(checked);
-    });
+    auto* crossHair = control<QCheckBox>(QStringLiteral("Check1"));
+    connect(crossHair, &QCheckBox::clicked, this, guarded(crossHair->text(), [this, crossHair] {
+        state_.crossHairOn = crossHair->isChecked();
+        preview_->setCrossHairShown(state_.crossHairOn);
+    }));
     connect(control<GcodePane>(QStringLiteral("RGcode")), &GcodePane::caretMoved, this,
-            &MainWindow::trackCaret);
-    connect(control<MarkerImage>(QStringLiteral("ImgCtr")), &MarkerImage::pressed, this, [this] {
-        message(UserDialogs::Icon::Information,
-                QStringLiteral("Centre of Blue Circle (Hoop Diameter)-Design Start Point: X=%1 Y=%2")
-                    .arg(QString::fromStdString(formatNumber(state_.designStart.x())),
-                         QString::fromStdString(formatNumber(state_.designStart.y()))));
-    });
-    connect(control<MarkerImage>(QStringLiteral("ImgDCentre")), &MarkerImage::clicked, this, [this] {
-        message(UserDialogs::Icon::Information,
-                QStringLiteral("Centre of Yellow Circle (Hoop Diameter) - Machine Home: X=0 Y=0"));
-    });
+            guarded(crossHair->text(), [this] { trackCaret(); }));
+    connect(control<MarkerImage>(QStringLiteral("ImgCtr")), &MarkerImage::pressed, this,
+            guarded(QStringLiteral("Design Start Point"), [this] {
+                message(UserDialogs::Icon::Information,
+                        QStringLiteral("Centre of Blue Circle (Hoop Diameter)-Design Start Point: X=%1 Y=%2")
+                            .arg(QString::fromStdString(formatNumber(state_.designStart.x())),
+                                 QString::fromStdString(formatNumber(state_.designStart.y()))));
+            }));
+    connect(control<MarkerImage>(QStringLiteral("ImgDCentre")), &MarkerImage::clicked, this,
+            guarded(QStringLiteral("Machine Home"), [this] {
+                message(UserDialogs::Icon::Information,
+                        QStringLiteral("Centre of Yellow Circle (Hoop Diameter) - Machine Home: X=0 Y=0"));
+            }));
 }
 
 void MainWindow::startUp() {
@@ -254,7 +272,8 @@ void MainWindow::fillLists() {
 
 bool MainWindow::openStore(const QString& failure) {
     // Once opened, the store may be removed or damaged behind the window's back; it is made anew.
-    const bool vanished = storeOpened_ && !std::filesystem::exists(storePath_);
+    std::error_code unknown;
+    const bool vanished = storeOpened_ && !std::filesystem::exists(storePath_, unknown) && !unknown;
     try {
         if (auto recovery = store_->open()) {
             message(UserDialogs::Icon::Warning,
@@ -296,16 +315,16 @@ bool MainWindow::passRunning() const { return preview_->passRunning(); }
 
 void MainWindow::setEventPump(std::function<void()> pump) { preview_->setEventPump(std::move(pump)); }
 
-bool MainWindow::deferWhilePassRuns(void (MainWindow::*handler)()) {
+bool MainWindow::deferWhilePassRuns(void (MainWindow::*handler)(), const QString& action) {
     if (!preview_->passRunning()) return false;
     // A pass is on the stack below this handler: end it, and run the handler once it has unwound.
     preview_->endPass(false);
-    QTimer::singleShot(0, this, handler);
+    QTimer::singleShot(0, this, guarded(action, [this, handler] { (this->*handler)(); }));
     return true;
 }
 
 void MainWindow::openDst() {
-    if (deferWhilePassRuns(&MainWindow::openDst)) return;
+    if (deferWhilePassRuns(&MainWindow::openDst, QStringLiteral("Open DST"))) return;
     const QString path = dialogs_.openFileName(this, QStringLiteral("Open DST File"), designFileFilters(),
                                                embroideryDesignsFilter());
     const std::string bareName = bareFileName(path.toStdString());
@@ -351,7 +370,11 @@ void MainWindow::loadDesign(const QString& path) {
         control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);
     for (const char* name : {"mnuSaveFromStitch", "mnuSaveOutlineTrace"})
         findChild<QAction*>(QString::fromLatin1(name))->setEnabled(true);
-    refreshGcode();
+    // The new design is in the store and on show: a program that cannot be made for it leaves the
+    // pane empty, never the previous design's program beside the new figures.
+    if (!output_->refresh(QStringLiteral("; %1 is shown without a program until Populate makes it")
+                              .arg(QString::fromStdString(bareFileName(path.toStdString())))))
+        output_->showNoProgram();
     draw();
 }
 
@@ -385,7 +408,7 @@ void MainWindow::populateGcode() { refreshGcode(); }
 void MainWindow::saveGcode() { output_->save(); }
 
 void MainWindow::draw() {
-    if (deferWhilePassRuns(&MainWindow::draw)) return;
+    if (deferWhilePassRuns(&MainWindow::draw, QStringLiteral("Draw"))) return;
     preview_->runPass();
 }
 

@@ -88,7 +88,9 @@ private:
     void centreOnScreen();
     void scrollViewport();
     void trackCaret();
-    bool deferWhilePassRuns(void (MainWindow::*handler)());
+    bool deferWhilePassRuns(void (MainWindow::*handler)(), const QString& action);
+    // handler as a slot: anything it throws becomes a message naming action.
+    std::function<void()> guarded(const QString& action, std::function<void()> handler);
     void showFigures(const FigureTexts& figures);
     // Loads the shown design's file again, placed as now chosen.
     void reloadDesign();

@@ -182,7 +182,8 @@ QWidget* create(const ControlSpec& spec, QWidget* parent) {
     case Kind::StatsPane: {
         auto* pane = new QTextEdit(parent);
         pane->setReadOnly(true);
-        pane->setLineWrapMode(QTextEdit::NoWrap);
+        // A long line (the hoop warning) wraps within the pane's width rather than running out of sight.
+        pane->setLineWrapMode(QTextEdit::WidgetWidth);
         return pane;
     }
     case Kind::Viewport: {
@@ -231,9 +232,12 @@ void buildForm(QWidget* client) {
             widget->setFont(narrow);
         }
         if (spec.flags & RedText) {
+            // Red only while enabled: a disabled control's caption greys like every other.
             QPalette palette = widget->palette();
-            palette.setColor(QPalette::WindowText, Qt::red);
-            palette.setColor(QPalette::ButtonText, Qt::red);
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+                palette.setColor(group, QPalette::WindowText, Qt::red);
+                palette.setColor(group, QPalette::ButtonText, Qt::red);
+            }
             widget->setPalette(palette);
         }
     }

@@ -80,6 +80,16 @@ void PreviewController::runPass() {
     EventPacer pacer;
     pace_ = pump_ ? pump_ : [&pacer] { pacer.cycle(); };
     running_ = true;
+    // Whatever ends the pass, even an exception, leaves no pass marked as running nor pacing
+    // through this frame's pacer.
+    struct Stopped {
+        PreviewController& preview;
+        ~Stopped() {
+            preview.legend_.flush();
+            preview.running_ = false;
+            preview.pace_ = nullptr;
+        }
+    } stopped{*this};
     endRequested_ = false;
     finishWhenEnded_ = false;
     DrawPass pass(canvas_->image(), readNumber(form_, "lblW"), readNumber(form_, "lblH"),
@@ -115,8 +125,6 @@ void PreviewController::runPass() {
     if (finish) pass.finish();
     showPendingNeedle();
     canvas_->imageChanged();
-    running_ = false;
-    pace_ = nullptr;
 }
 
 void PreviewController::endPass(bool finishLegend) {

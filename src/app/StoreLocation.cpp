@@ -81,7 +81,8 @@ bool storeFolderWritable(const std::filesystem::path& folder) {
     const auto writable = [](const std::filesystem::path& path) { return ::access(path.c_str(), W_OK) == 0; };
     const std::filesystem::path store = folder / WorkStore::kFileName;
     // A read-only store in a writable folder could not take a design either.
-    return writable(folder) && (!std::filesystem::exists(store) || writable(store));
+    std::error_code unknown;
+    return writable(folder) && (!std::filesystem::exists(store, unknown) || writable(store));
 }
 
 WindowStoreFolder::WindowStoreFolder(const std::filesystem::path& shared) : path_(shared) {

@@ -1,8 +1,10 @@
 #include "app/UserDialogs.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace tessaline {
 
@@ -27,6 +29,8 @@ void DesktopDialogs::message(QWidget* parent, Icon icon, const QString& title, c
                                       : icon == Icon::Warning   ? QMessageBox::Warning
                                                                 : QMessageBox::Critical;
     QMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
+    // Paths and reasons in a message can be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 
@@ -41,6 +45,10 @@ std::optional<int> DesktopDialogs::askNumber(QWidget* parent, const QString& tit
     const int number = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &accepted);
     if (!accepted) return std::nullopt;
     return number;
+}
+
+bool DesktopDialogs::showFolder(const QString& folder) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 }  // namespace tessaline

@@ -28,6 +28,8 @@ public:
     // A whole number from minimum to maximum, offering value; nothing when cancelled.
     virtual std::optional<int> askNumber(QWidget* parent, const QString& title, const QString& label, int value,
                                          int minimum, int maximum) = 0;
+    // Asks the desktop to show folder in its file manager; false when it could not ask.
+    virtual bool showFolder(const QString& folder) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -41,6 +43,7 @@ public:
     bool confirm(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<int> askNumber(QWidget* parent, const QString& title, const QString& label, int value, int minimum,
                                  int maximum) override;
+    bool showFolder(const QString& folder) override;
 };
 
 }  // namespace tessaline

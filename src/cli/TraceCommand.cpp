@@ -40,7 +40,7 @@ void trace(TraceArguments& arguments) {
     options.widthText = texts.width;
     options.stitchCountText = texts.stitches;
     options.colourCountText = texts.colours;
-    options.notes = "Outline trace";
+    options.notes = kOutlineTraceNotes;
 
     if (toStandardOutput) {
         writeOutlineTrace(options, figures, arguments.dwellSeconds, std::cout);

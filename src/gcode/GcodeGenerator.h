@@ -54,6 +54,8 @@ public:
 // each corner of the design's extents with a dwell there, then back to the start; no needle word.
 void writeOutlineTrace(const GcodeOptions& options, const DesignFigures& extents, double dwellSeconds,
                        std::ostream& out);
+// The notes of every outline trace, whichever front end writes it.
+inline constexpr const char* kOutlineTraceNotes = "Outline trace";
 
 void generateGcode(const GcodeOptions& options, std::span<const DesignRecord> records, std::ostream& out);
 

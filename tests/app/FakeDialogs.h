@@ -36,6 +36,8 @@ public:
     std::optional<int> numberAnswer;  // the answer to the next number question; none: cancelled
     int offeredNumber = 0;            // what the last number question offered
     int numberMaximum = 0;
+    std::vector<QString> shownFolders;  // folders the desktop was asked to show
+    bool folderShown = false;           // what asking the desktop returns
 
     QString openFileName(QWidget*, const QString& title, const QStringList& filters, const QString& selected) override {
         fileDialogs.push_back({title, filters, selected});
@@ -58,6 +60,10 @@ public:
     bool confirm(QWidget*, const QString&, const QString& text) override {
         questions.push_back(text);
         return confirmAnswer;
+    }
+    bool showFolder(const QString& folder) override {
+        shownFolders.push_back(folder);
+        return folderShown;
     }
 
 private:

@@ -160,3 +160,37 @@ TEST_F(WindowMachineTest, PopulateFollowsTheChosenProfile) {
 
 }  // namespace
 }  // namespace tessaline::testing
+
+namespace tessaline::testing {
+namespace {
+
+TEST_F(MachineMenuTest, ProfileSummariesShowAsTooltips) {
+    const auto menu = makeMenu();
+    EXPECT_TRUE(menu->menu()->toolTipsVisible());
+    for (const auto& profile : builtinProfiles()) {
+        ASSERT_FALSE(profile.summary.empty()) << profile.name;
+        EXPECT_EQ(action(*menu, QString::fromStdString(profile.name))->toolTip(), QString::fromStdString(profile.summary));
+    }
+}
+
+// With or without a file manager, the user learns where the profiles go.
+TEST_F(MachineMenuTest, OpenProfilesFolderSaysWhereTheFolderIs) {
+    const auto menu = makeMenu();
+    std::filesystem::remove_all(profiles);
+    const QString path = QString::fromStdString(profiles.string());
+    for (const bool fileManager : {false, true}) {
+        dialogs.messages.clear();
+        dialogs.shownFolders.clear();
+        dialogs.folderShown = fileManager;
+        action(*menu, "Open Profiles Folder")->trigger();
+        EXPECT_TRUE(std::filesystem::is_directory(profiles));
+        EXPECT_EQ(dialogs.shownFolders, std::vector<QString>{path});
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].icon, UserDialogs::Icon::Information);
+        EXPECT_TRUE(dialogs.messages[0].text.contains(path)) << dialogs.messages[0].text.toStdString();
+        EXPECT_EQ(dialogs.messages[0].text.contains("No file manager"), !fileManager);
+    }
+}
+
+}  // namespace
+}  // namespace tessaline::testing

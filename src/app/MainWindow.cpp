@@ -379,7 +379,7 @@ void MainWindow::loadDesign(const QString& path) {
 }
 
 void MainWindow::reloadDesign() {
-    if (deferWhilePassRuns(&MainWindow::reloadDesign)) return;
+    if (deferWhilePassRuns(&MainWindow::reloadDesign, QStringLiteral("Design Placement"))) return;
     if (!loadedPath_.isEmpty()) loadDesign(loadedPath_);
 }
 

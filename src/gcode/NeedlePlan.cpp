@@ -3,6 +3,8 @@
 #include "common/NumberFormat.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 
 namespace tessaline {
@@ -12,6 +14,15 @@ namespace {
 // Program numbers carry at most three decimals; a step finer than that would print as 0.
 constexpr int kNeedleDecimals = 3;
 constexpr double kThousandths = 1000;
+
+// A number for a message: plain where it is short, else in exponent form (1e+308), never
+// hundreds of digits.
+std::string messageNumber(double value) {
+    if (std::fabs(value) >= 1e-3 && std::fabs(value) < 1e15) return formatNumber(value);
+    std::array<char, 32> buf{};
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general);
+    return std::string(buf.data(), res.ptr);
+}
 
 // Decimals the step's multiples carry: 10 has none, 0.25 two.
 int stepDecimals(double step) {
@@ -74,15 +85,15 @@ std::optional<std::string> needleStepProblem(double step, const MachineProfile& 
     const double thousandths = step * kThousandths;
     if (step < 1 / kThousandths ||
         (thousandths < 1e15 && std::fabs(thousandths - std::round(thousandths)) > 1e-6 * thousandths)) {
-        return "the needle step " + formatNumber(step) + " must be in whole thousandths of a millimetre (0.001 or more)";
+        return "the needle step " + messageNumber(step) + " must be in whole thousandths of a millimetre (0.001 or more)";
     }
     if (step > profile.limits.maxValue) {
-        return "the needle step " + formatNumber(step) + " is beyond " + profile.name + "'s range of " +
-               formatNumber(profile.limits.maxValue);
+        return "the needle step " + messageNumber(step) + " is beyond " + profile.name + "'s range of " +
+               messageNumber(profile.limits.maxValue);
     }
     const int digits = digitsUpTo(step, step);
     if (digits > profile.limits.maxDigits) {
-        return "the needle step " + formatNumber(step) + " has " + std::to_string(digits) + " significant digits; " +
+        return "the needle step " + messageNumber(step) + " has " + std::to_string(digits) + " significant digits; " +
                profile.name + " keeps " + std::to_string(profile.limits.maxDigits);
     }
     return std::nullopt;
@@ -90,21 +101,21 @@ std::optional<std::string> needleStepProblem(double step, const MachineProfile& 
 
 std::optional<std::string> needlePlanProblem(const NeedlePlan& plan, double step, const MachineProfile& profile) {
     if (auto problem = needleStepProblem(step, profile)) return problem;
-    const std::string largest = formatRounded(plan.largestNumber, kNeedleDecimals);
+    const std::string largest = messageNumber(plan.largestNumber);
     if (plan.largestNumber > profile.limits.maxValue) {
-        return "with a needle step of " + formatNumber(step) + " the needle axis's number reaches " + largest +
-               ", beyond " + profile.name + "'s range of " + formatNumber(profile.limits.maxValue);
+        return "with a needle step of " + messageNumber(step) + " the needle axis's number reaches " + largest +
+               ", beyond " + profile.name + "'s range of " + messageNumber(profile.limits.maxValue);
     }
     const int digits = digitsUpTo(plan.largestNumber, step);
     if (digits > profile.limits.maxDigits) {
-        return "with a needle step of " + formatNumber(step) + " the needle axis's number reaches " + largest +
+        return "with a needle step of " + messageNumber(step) + " the needle axis's number reaches " + largest +
                ", which needs " + std::to_string(digits) + " significant digits; " + profile.name + " keeps " +
                std::to_string(profile.limits.maxDigits);
     }
     if (plan.limitMove != 0) {
         return "needle move " + formatUnsigned(plan.limitMove) + " takes the needle axis to " +
-               formatRounded(plan.limitTravel, kNeedleDecimals) + " mm of machine travel, past " + profile.name +
-               "'s needle_machine_max of " + formatNumber(profile.needleMachineMax) + " mm";
+               messageNumber(plan.limitTravel) + " mm of machine travel, past " + profile.name +
+               "'s needle_machine_max of " + messageNumber(profile.needleMachineMax) + " mm";
     }
     return std::nullopt;
 }

@@ -50,7 +50,7 @@ void requireFinite(double value) {
 
 // Fast path: tenths, which is what designs hold. If k/10 rounds to exactly this double,
 // the double is the nearest to the decimal k/10, and that decimal is its 15-digit form.
-bool appendTenths(std::string& out, double value) {
+[[gnu::always_inline]] inline bool appendTenths(std::string& out, double value) {
     const double tenths = value * 10.0;
     if (!(std::fabs(tenths) < 1e15)) return false;
     const auto k = static_cast<long long>(std::llround(tenths));

@@ -42,15 +42,6 @@ int digitsUpTo(double largest, double step) {
 NeedleAxis::NeedleAxis(const MachineProfile& profile, double step)
     : step_(step), span_(static_cast<double>(profile.rebaseSpan)), resets_(profile.rebaseResets) {}
 
-double NeedleAxis::advance() {
-    ++machineCount_;
-    return static_cast<double>(++count_) * step_;
-}
-
-bool NeedleAxis::spanPassed() const {
-    return span_ > 0 && count_ > 0 && static_cast<double>(count_ + 2) * step_ > span_;
-}
-
 void NeedleAxis::rebase() {
     count_ = 0;
     if (resets_) machineCount_ = 0;

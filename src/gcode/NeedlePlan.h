@@ -18,11 +18,14 @@ public:
     NeedleAxis(const MachineProfile& profile, double step);
 
     // The number of the next needle word; the drive is one step further.
-    double advance();
+    double advance() {
+        ++machineCount_;
+        return static_cast<double>(++count_) * step_;
+    }
     // Where the needle stands now: after a whole stroke cycle, what a stop or a resume declares.
     double standing() const { return static_cast<double>(count_) * step_; }
     // Before a move that strokes: its two words would carry the number past the profile's span.
-    bool spanPassed() const;
+    bool spanPassed() const { return span_ > 0 && count_ > 0 && static_cast<double>(count_ + 2) * step_ > span_; }
     // The needle's number becomes 0, and the machine position too where the re-base resets it.
     void rebase();
     // Machine position in mm, the program's start being 0.

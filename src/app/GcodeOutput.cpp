@@ -8,7 +8,9 @@
 #include "design/DesignSeal.h"
 #include "design/WorkStore.h"
 #include "gcode/FeedText.h"
+#include "gcode/BuiltinProfiles.h"
 #include "gcode/GcodeGenerator.h"
+#include "gcode/NeedlePlan.h"
 #include "gcode/MachineProfile.h"
 #include "gcode/ScratchProgram.h"
 
@@ -96,9 +98,14 @@ void GcodeOutput::tell(const QString& text) const {
     dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle, text);
 }
 
+std::optional<std::string> GcodeOutput::optionsProblem(const GcodeOptions& options) const {
+    if (auto problem = feedTextProblem(options.feedText)) return problem;
+    return needleStepProblem(options.zStep, options.profile ? *options.profile : classicProfile());
+}
+
 bool GcodeOutput::refresh(const QString& consequence) {
     const GcodeOptions current = options();
-    if (const auto problem = feedTextProblem(current.feedText)) {
+    if (const auto problem = optionsProblem(current)) {
         tell(QStringLiteral("The G-code program was not refreshed%1:\n%2").arg(consequence, QString::fromStdString(*problem)));
         return false;
     }
@@ -111,6 +118,9 @@ bool GcodeOutput::refresh(const QString& consequence) {
     } catch (const FileWriteError& error) {
         tell(QStringLiteral("The G-code program cannot be written, so it was not refreshed%1:\n%2")
                  .arg(consequence, QString::fromStdString(error.what())));
+        return false;
+    } catch (const NeedleRangeError& error) {
+        tell(QStringLiteral("The G-code program was not refreshed%1:\n%2").arg(consequence, QString::fromStdString(error.what())));
         return false;
     }
 
@@ -159,6 +169,9 @@ void GcodeOutput::writeProgram(const QString& name, const GcodeOptions& options)
     } catch (const FileWriteError& error) {
         tell(QStringLiteral("The G-code program was not saved; %1:\n%2")
                  .arg(leftBehind(name, existed), QString::fromStdString(error.what())));
+    } catch (const NeedleRangeError& error) {
+        tell(QStringLiteral("The G-code program was not saved; %1:\n%2")
+                 .arg(leftBehind(name, existed), QString::fromStdString(error.what())));
     }
 }
 
@@ -171,11 +184,15 @@ void GcodeOutput::save() {
 
 void GcodeOutput::saveFromStitch(int caretLine) {
     GcodeOptions current = options();
-    if (const auto problem = feedTextProblem(current.feedText)) {
+    if (const auto problem = optionsProblem(current)) {
         tell(QString::fromStdString(*problem));
         return;
     }
-    // The needle moves, and which one the caret's line holds, in the program as it is made now.
+    // The needle moves, and which one the caret's line holds, in the program as it is made now;
+    // a stroke line belongs to the move line before it.
+    const MachineProfile& profile = current.profile ? *current.profile : classicProfile();
+    const std::string caretText = getLineInfo(*pane_, 8).toString().toStdString();
+    const bool onStroke = caretText.starts_with(profile.moveCode + " " + profile.needleAxis);
     std::uint64_t moves = 0;
     std::uint64_t offered = 1;
     try {
@@ -183,7 +200,9 @@ void GcodeOutput::saveFromStitch(int caretLine) {
         GcodeWriter writer(current, discard);
         writer.onNeedleMoveLine([&](std::uint64_t move, std::uint64_t line) {
             moves = move;
-            if (line == static_cast<std::uint64_t>(caretLine)) offered = move;
+            if (line == static_cast<std::uint64_t>(caretLine) || (onStroke && line + 1 == static_cast<std::uint64_t>(caretLine))) {
+                offered = move;
+            }
         });
         walkDesign([&writer](const DesignRecord& record) { writer.add(record); });
         writer.finish();
@@ -209,7 +228,7 @@ void GcodeOutput::saveFromStitch(int caretLine) {
 void GcodeOutput::saveTrace() {
     GcodeOptions current = options();
     current.notes = kOutlineTraceNotes;
-    if (const auto problem = feedTextProblem(current.feedText)) {
+    if (const auto problem = optionsProblem(current)) {
         tell(QString::fromStdString(*problem));
         return;
     }

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QLabel;
 class QWidget;
@@ -51,6 +53,8 @@ private:
     // Hands the loaded design's records to sink; throws StoreError when the store no longer holds it.
     void walkDesign(const std::function<void(const DesignRecord&)>& sink) const;
     void tell(const QString& text) const;
+    // Why the options cannot make a program (the feed text, the needle step), or nothing.
+    std::optional<std::string> optionsProblem(const GcodeOptions& options) const;
     // The chosen file, with its extension, once the user agreed to replace it; empty if not.
     QString askProgramName(const QString& title);
     // Writes the program for options atomically to name, telling the user what went wrong.

@@ -5,6 +5,7 @@
 #include "app/EventPacer.h"
 #include "app/MarkerImage.h"
 #include "common/NumberFormat.h"
+#include "common/ValueChecks.h"
 #include "design/DesignSeal.h"
 #include "design/HoopFit.h"
 #include "design/WorkStore.h"
@@ -77,6 +78,11 @@ void PreviewController::centreOn(QWidget* image, QPointF drawing) {
 }
 
 void PreviewController::runPass() {
+    if (const auto problem = hoopDiameterProblem(readNumber(hoopDiameter_->currentText()))) {
+        dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
+                         QStringLiteral("The design was not drawn:\n%1").arg(QString::fromStdString(*problem)));
+        return;
+    }
     EventPacer pacer;
     pace_ = pump_ ? pump_ : [&pacer] { pacer.cycle(); };
     running_ = true;
@@ -156,7 +162,7 @@ void PreviewController::beginLegend() {
     // A design that leaves the hoop is worth knowing before the machine finds out.
     const double diameter = readNumber(hoopDiameter_->currentText());
     const HoopFit fit = hoopFit(state_.designReach, diameter);
-    if (diameter > 0 && !fit.fits) legend_.warn(QString::fromStdString("Warning: " + hoopFitText(fit, diameter)));
+    if (!hoopDiameterProblem(diameter) && !fit.fits) legend_.warn(QString::fromStdString("Warning: " + hoopFitText(fit, diameter)));
 }
 
 void PreviewController::endColourBlock(int ended, std::int64_t stitches, int started) {

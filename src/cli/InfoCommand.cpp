@@ -4,7 +4,11 @@
 #include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
+#include "common/ValueChecks.h"
 #include "design/HoopFit.h"
+#include "gcode/BuiltinProfiles.h"
+#include "gcode/MachineProfile.h"
+#include "gcode/NeedlePlan.h"
 #include "preview/model/TimeEstimate.h"
 
 #include <cstdint>
@@ -25,11 +29,14 @@ struct InfoOptions {
     MachineTimes machine;
     double hoopDiameter = 150;
     Placement placement = Placement::Automatic;
+    std::string profile;  // for the needle travel; Classic when empty
+    double zStep = 10;
 };
 
 // What info tells beyond the figures: where the needle goes and whether the hoop holds it.
 struct NeedleFacts {
     std::uint64_t needleMoves = 0;  // stitch and jump records: the moves a resumed program counts
+    double travel = 0;              // mm the needle axis must allow for the program
     HoopFit fit;
 };
 
@@ -164,6 +171,7 @@ std::string jsonReport(const DecodedDesign& design, const NeedleFacts& needle, c
            ", \"width\": " + formatNumber(figures.width) +
            ", \"height\": " + formatNumber(figures.height) +
            ", \"needle_moves\": " + count(needle.needleMoves) +
+           ", \"needle_travel_mm\": " + formatRounded(needle.travel, 3) +
            ", \"fits_hoop\": " + (needle.fit.fits ? "true" : "false") +
            ", \"hoop_margin_mm\": " + formatNumber(needle.fit.marginMm) +
            ", \"estimate\": " + jsonString(totalEstimateCaption(jobCounts(figures), machine)) +
@@ -172,13 +180,19 @@ std::string jsonReport(const DecodedDesign& design, const NeedleFacts& needle, c
 }
 
 void runInfo(const InfoOptions& options) {
+    if (const auto problem = hoopDiameterProblem(options.hoopDiameter)) throw CLI::ValidationError("--hoop-diameter", *problem);
+    const auto chosen = resolveProfileOption(options.profile.empty() ? std::string(kClassicProfileName) : options.profile);
+    if (const auto problem = needleStepProblem(options.zStep, *chosen)) throw CLI::ValidationError("--z-step", *problem);
     const std::vector<std::uint8_t> bytes = readDesignInput(options.design);
     NeedleFacts needle;
     DesignReach reach;
+    NeedlePlanner planner(*chosen, options.zStep);
     const DecodedDesign design = decodeDesignInput(options.design, bytes, options.placement, [&](const DesignRecord& record) {
         reach.add(record);
-        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needle.needleMoves;
+        planner.add(record);
     }).design;
+    needle.needleMoves = planner.plan().moves;
+    needle.travel = planner.plan().travel;
     needle.fit = hoopFit(reach.radius(), options.hoopDiameter);
     const DesignFigures& figures = design.figures;
     const std::string fileName = bareFileName(options.design);
@@ -186,6 +200,10 @@ void runInfo(const InfoOptions& options) {
                                : plainReport(design, figureTexts(figures, fileName),
                                              hoopFitText(needle.fit, options.hoopDiameter),
                                              totalEstimateCaption(jobCounts(figures), options.machine)));
+    // The plain figures stay as they always were unless a profile is asked about.
+    if (!options.json && !options.profile.empty()) {
+        std::cout << "Needle travel: " << formatRounded(needle.travel, 3) << " mm for " << chosen->name << "\n";
+    }
     std::cout.flush();
     if (!std::cout) throw CommandFailure("standard output: the figures could not be written");
 }
@@ -204,7 +222,8 @@ void addInfoCommand(CLI::App& app) {
     info->add_flag("--json", options->json,
                    "Print one JSON object instead: file, stitches, colors, jumps (integers),\n"
                    "min_x, min_y, max_x, max_y, width, height (numbers in millimetres), needle_moves\n"
-                   "(stitch and jump records, as --from-stitch counts them), fits_hoop, hoop_margin_mm\n"
+                   "(stitch and jump records, as --from-stitch counts them), needle_travel_mm (the travel\n"
+                   "the needle axis must allow for the program of --profile and --z-step), fits_hoop, hoop_margin_mm\n"
                    "(room left inside the hoop's edge; negative when the design reaches beyond it),\n"
                    "estimate (the time caption) and total_minutes (unrounded; null when --spm is not positive);\n"
                    "designs other than DST add format and threads (color \"#rrggbb\", description, catalog_number)");
@@ -218,10 +237,16 @@ void addInfoCommand(CLI::App& app) {
         ->default_val(10)
         ->type_name("MIN");
     info->add_option("--hoop-diameter", options->hoopDiameter,
-                     "Diameter of the round hoop, centred on the machine home, that the design must fit")
+                     "Diameter of the round hoop, centred on the machine home, that the design must fit (above 0)")
         ->default_val(150)
         ->type_name("MM");
     addOriginOption(*info, options->placement);
+    info->add_option("--profile", options->profile,
+                     "Machine profile whose program's needle travel to report (a name or a .toml file; default Classic)")
+        ->type_name("NAME|FILE");
+    info->add_option("--z-step", options->zStep, "Needle step of that program, as convert takes it")
+        ->default_val(10)
+        ->type_name("N");
     info->callback([options] { runInfo(*options); });
 }
 

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include "common/AtomicFile.h"
+#include "common/ValueChecks.h"
 #include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
 #include "preview/DrawPass.h"
@@ -110,6 +111,7 @@ QImage renderPreview(const PreviewOptions& options, const PlacedDesign& placed, 
 }
 
 void runPreview(const PreviewOptions& options) {
+    if (const auto problem = hoopDiameterProblem(options.hoopDiameter)) throw CLI::ValidationError("--hoop-diameter", *problem);
     const bool toStandardOutput = isStandardOutput(options.output);
     if (!toStandardOutput) refuseSameFile(options.design, options.output);
     const auto app = guiApplication();
@@ -151,8 +153,7 @@ void addPreviewCommand(CLI::App& app) {
         ->capture_default_str();
     command->add_flag("--invert-x", options->invertX, "Mirror the design about the vertical axis");
     command->add_flag("--invert-y", options->invertY, "Mirror the design about the horizontal axis");
-    command->add_option("--hoop-diameter", options->hoopDiameter, "Hoop diameter in mm")
-        ->check(CLI::NonNegativeNumber)
+    command->add_option("--hoop-diameter", options->hoopDiameter, "Hoop diameter in mm, above 0")
         ->capture_default_str();
     command->add_flag("--no-hoop", options->noHoop, "Leave out the hoop circle around the design start");
     command->add_flag("--no-boundary", options->noBoundary, "Leave out the boundary rectangle");

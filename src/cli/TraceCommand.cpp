@@ -71,7 +71,7 @@ void addTraceCommand(CLI::App& app) {
                         "Machine profile: a name from `tessaline-cli profiles`, or a .toml file (default Classic)")
         ->type_name("NAME|FILE");
     command->add_option("--dwell", arguments->dwellSeconds, "Pause at each corner, in seconds")
-        ->check(CLI::NonNegativeNumber)
+        ->check(CLI::NonNegativeNumber & CLI::Range(0.0, 3600.0))
         ->capture_default_str()
         ->type_name("S");
     command->add_option("--feed", arguments->options.feedText, "Feed text of the header's feed line")

@@ -1,9 +1,11 @@
 #include "common/NumberFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace tessaline {
 
@@ -39,31 +41,42 @@ Decimal toDecimal(double value) {
 
 }  // namespace
 
+namespace {
+
+// A written number stands for a real one: printing "0" for infinity put Z0 on every line.
+void requireFinite(double value) {
+    if (!std::isfinite(value)) throw std::domain_error("a number that is not finite has no program text");
+}
+
+// Fast path: tenths, which is what designs hold. If k/10 rounds to exactly this double,
+// the double is the nearest to the decimal k/10, and that decimal is its 15-digit form.
+[[gnu::always_inline]] inline bool appendTenths(std::string& out, double value) {
+    const double tenths = value * 10.0;
+    if (!(std::fabs(tenths) < 1e15)) return false;
+    const auto k = static_cast<long long>(std::llround(tenths));
+    if (static_cast<double>(k) / 10.0 != value) return false;
+    const long long whole = k / 10;
+    const long long frac = std::llabs(k % 10);
+    if (k < 0) out.push_back('-');
+    std::array<char, 24> buf{};
+    auto res = std::to_chars(buf.data(), buf.data() + buf.size(), std::llabs(whole));
+    out.append(buf.data(), res.ptr);
+    if (frac != 0) {
+        out.push_back('.');
+        out.push_back(static_cast<char>('0' + frac));
+    }
+    return true;
+}
+
+}  // namespace
+
 void appendNumber(std::string& out, double value) {
-    if (value == 0 || !std::isfinite(value)) {
-        // Not-a-number and infinities never come from designs; "0" keeps the program readable.
+    requireFinite(value);
+    if (value == 0) {
         out.push_back('0');
         return;
     }
-    // Fast path: tenths, which is what designs hold. If k/10 rounds to exactly this double,
-    // the double is the nearest to the decimal k/10, and that decimal is its 15-digit form.
-    const double tenths = value * 10.0;
-    if (std::fabs(tenths) < 1e15) {
-        const auto k = static_cast<long long>(std::llround(tenths));
-        if (static_cast<double>(k) / 10.0 == value) {
-            const long long whole = k / 10;
-            const long long frac = std::llabs(k % 10);
-            if (k < 0) out.push_back('-');
-            std::array<char, 24> buf{};
-            auto res = std::to_chars(buf.data(), buf.data() + buf.size(), std::llabs(whole));
-            out.append(buf.data(), res.ptr);
-            if (frac != 0) {
-                out.push_back('.');
-                out.push_back(static_cast<char>('0' + frac));
-            }
-            return;
-        }
-    }
+    if (appendTenths(out, value)) return;
     // General path: round to 15 significant digits, then write the shortest form of that
     // rounded value in plain notation (a decimal of at most 15 digits round-trips exactly).
     std::array<char, 64> sci{};
@@ -86,7 +99,34 @@ std::string formatNumber(double value) {
     return out;
 }
 
+void appendRounded(std::string& out, double value, int maxDecimals) {
+    requireFinite(value);
+    if (value == 0) {
+        out.push_back('0');
+        return;
+    }
+    if (maxDecimals >= 1 && appendTenths(out, value)) return;
+    std::string fixed = formatFixed(value, std::clamp(maxDecimals, 0, kSignificantDigits));
+    if (fixed.find('.') != std::string::npos) {
+        while (fixed.back() == '0') fixed.pop_back();
+        if (fixed.back() == '.') fixed.pop_back();
+    }
+    out += fixed == "-0" ? "0" : fixed;
+}
+
+std::string formatRounded(double value, int maxDecimals) {
+    std::string out;
+    appendRounded(out, value, maxDecimals);
+    return out;
+}
+
 std::string formatInteger(std::int64_t value) {
+    std::array<char, 24> buf{};
+    auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    return std::string(buf.data(), res.ptr);
+}
+
+std::string formatUnsigned(std::uint64_t value) {
     std::array<char, 24> buf{};
     auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value);
     return std::string(buf.data(), res.ptr);

@@ -9,12 +9,21 @@
 namespace tessaline {
 
 // General form: at most 15 significant digits, no exponent, no trailing zeros,
-// a "0" before the point below 1, and a negated zero written "0".
+// a "0" before the point below 1, and a negated zero written "0". A value that is not
+// finite has no text: both throw std::domain_error.
 std::string formatNumber(double value);
 // Appends formatNumber(value) to out without a temporary string (the generator's hot path).
 void appendNumber(std::string& out, double value);
+
+// At most maxDecimals decimals (0 to 15), rounded half away from zero on the number's
+// 15-significant-digit form, no trailing zeros, never "-0": 42.3333333333333 with 3 gives
+// "42.333". Tenths print exactly as formatNumber prints them. Throws std::domain_error when
+// value is not finite.
+std::string formatRounded(double value, int maxDecimals);
+void appendRounded(std::string& out, double value, int maxDecimals);
 // Whole numbers as plain integers.
 std::string formatInteger(std::int64_t value);
+std::string formatUnsigned(std::uint64_t value);
 
 // Fixed decimals ("0.00" for 2): rounds halves away from zero on the number's
 // 15-significant-digit decimal form, so 0.015 gives "0.02". Never "-0.00".

@@ -6,7 +6,13 @@ namespace tessaline {
 
 namespace {
 
-std::string millimetres(double value) { return formatNumber(value) + " mm"; }
+// Two decimals at most: a design off the 0.1 mm grid (PCS counts in thirds of it) would
+// otherwise show fifteen digits and be cut off in its label.
+constexpr int kFigureDecimals = 2;
+
+std::string length(double value) { return formatRounded(value, kFigureDecimals); }
+
+std::string millimetres(double value) { return length(value) + " mm"; }
 
 // Counts come from file sizes, far below the signed 64-bit range.
 std::string count(std::uint64_t value) { return formatInteger(static_cast<std::int64_t>(value)); }
@@ -23,8 +29,8 @@ FigureTexts figureTexts(const DesignFigures& figures, const std::string& fileNam
     texts.stitches = count(figures.records);
     texts.colours = count(figures.colours);
     texts.jumps = count(figures.jumps);
-    texts.height = formatNumber(figures.height);
-    texts.width = formatNumber(figures.width);
+    texts.height = length(figures.height);
+    texts.width = length(figures.width);
     texts.dimensions = texts.height + "mm x " + texts.width + "mm";
     return texts;
 }

@@ -38,6 +38,16 @@ MachineProfile classic() {
 constexpr double kFloatWholeLimit = 16777216;
 constexpr int kFloatDigits = 7;
 
+// Where G92 only shifts program coordinates, the needle axis's machine position grows by two
+// steps a needle move for the whole program. grbl and grblHAL count it in a signed 32-bit step
+// counter (sys_position), as LinuxCNC's software step generator does on its 32-bit count pin:
+// 2^31 steps are 8,589,934 mm at 250 steps per mm (the fine end of usual drives; at 80 steps per
+// mm they are 26 million mm). 8,000,000 mm stays inside that with a margin.
+constexpr double kStepCounterTravel = 8'000'000;
+// Re-based every 1000 mm within a colour, a needle number has at most four whole digits: with
+// three decimals it fits a float's seven, and the machine travel between re-bases stays short.
+constexpr std::size_t kRebaseSpan = 1000;
+
 MachineProfile grbl() {
     MachineProfile p;
     p.name = "grbl 1.1";
@@ -58,9 +68,15 @@ MachineProfile grbl() {
     p.changeMove = ChangeMove::Rapid;
     // M0 is a feed hold until cycle start (same page); comments are dropped, so no message.
     p.colourStop = {"M0"};
+    p.finalColourStop = false;
     p.rebase = true;
+    p.rebaseSpan = kRebaseSpan;
+    p.needleMachineMax = kStepCounterTravel;
+    p.machineNote = "G92 does not reset the machine position: the needle axis must allow the travel stated";
     p.jumpStrokes = false;
-    p.limits.lineLength = 80;  // LINE_BUFFER_SIZE; counted after blanks and comments are stripped (error 11)
+    // LINE_BUFFER_SIZE is 80 bytes with the terminating zero: 79 characters, counted after blanks
+    // and comments are stripped (error 11).
+    p.limits.lineLength = 79;
     p.limits.lineLengthCountsComments = false;
     p.limits.gCodes = {"0",  "1",  "2",    "3",  "4",    "10",   "17",   "18",   "19", "20", "21",
                        "28", "28.1", "30", "30.1", "38.2", "38.3", "38.4", "38.5", "40", "43.1", "49",
@@ -122,7 +138,14 @@ MachineProfile marlin() {
     p.changeMove = ChangeMove::Rapid;
     // docs "M0-M1 - Unconditional stop": the rest of the line is shown on the LCD.
     p.colourStop = {"M0 Thread colour {colour}"};
+    p.finalColourStop = false;
     p.rebase = true;
+    // docs "G92 - Set Position": without workspace offsets (NO_WORKSPACE_OFFSETS) G92 sets the
+    // current position itself; with them it only shifts the coordinate system, like grbl's.
+    p.rebaseResets = true;
+    p.rebaseSpan = kRebaseSpan;
+    p.needleMachineMax = kStepCounterTravel;  // count_position is a signed 32-bit step count too
+    p.machineNote = "G92 restarts the needle axis only in a Marlin built with NO_WORKSPACE_OFFSETS";
     p.jumpStrokes = false;
     // docs "M73 - Set Print Progress": P<percent>, shown with SET_PROGRESS_MANUALLY.
     p.progress = "M73 P{percent}";
@@ -160,7 +183,11 @@ MachineProfile linuxCnc() {
     p.changeMove = ChangeMove::Rapid;
     // linuxcnc.org/docs/2.9/html/gcode/overview.html, "Messages": (MSG, text) is shown to the operator.
     p.colourStop = {"M0 (MSG, Thread colour {colour})"};
+    p.finalColourStop = false;
     p.rebase = true;
+    p.rebaseSpan = kRebaseSpan;
+    p.needleMachineMax = kStepCounterTravel;
+    p.machineNote = "G92 does not reset the machine position: the needle axis must allow the travel stated";
     p.jumpStrokes = false;
     // overview.html, "Comments": nested parentheses are an error; ';' comments to the end of line.
     p.limits.lineLength = 255;  // LINELEN of the interpreter
@@ -198,7 +225,19 @@ MachineProfile klipper() {
     p.lampOff = "";
     p.changeMove = ChangeMove::Rapid;
     p.colourStop = {"M117 Thread colour {colour}", "PAUSE"};
+    p.finalColourStop = false;
     p.rebase = true;
+    // G92 only shifts Klipper's G-code coordinates and the toolhead refuses a move past the
+    // stepper's position_max ("Move out of range"); SET_KINEMATIC_POSITION (G-Codes.html, "Force
+    // movement") sets the toolhead's own position, so the travel restarts at every re-base.
+    p.rebaseLine = "SET_KINEMATIC_POSITION {axis}={position}";
+    p.rebaseResets = true;
+    p.rebaseSpan = kRebaseSpan;
+    // The real bound is position_max of the needle's stepper in printer.cfg; the re-bases keep the
+    // travel within the span.
+    p.needleMachineMax = static_cast<double>(kRebaseSpan);
+    p.machineNote = "SET_KINEMATIC_POSITION needs [force_move] enable_force_move: True, and the needle "
+                    "stepper's position_max at least the travel stated";
     p.jumpStrokes = false;
     p.progress = "M73 P{percent}";
     // The host process's pseudo-terminal (klippy -I) answers each line "ok".
@@ -206,7 +245,12 @@ MachineProfile klipper() {
     // G-Codes.html, "G4": dwell time in milliseconds.
     p.dwellLine = "G4 P{milliseconds}";
     p.limits.parenthesesComments = false;
-    p.limits.gCodes = {"0", "1", "4", "28", "90", "91", "92"};
+    // G21 is taken (and does nothing: Klipper works in millimetres). A command is its letter and
+    // number exactly as registered, so "G01" is an unknown command, as is a line that starts with
+    // a parameter ("F 1500").
+    p.limits.gCodes = {"0", "1", "4", "21", "28", "90", "91", "92"};
+    p.limits.codeLeadingZeros = false;
+    p.limits.bareWords = false;
     p.limits.mCodes = {"18", "73", "82", "83", "84", "104", "105", "106", "107", "109", "112", "114", "115", "117",
                        "140", "190", "204", "220", "221", "400"};
     p.limits.textCodes = {"M117"};

@@ -6,6 +6,7 @@
 #include "gcode/FeedText.h"
 #include "gcode/MachineProfile.h"
 #include "gcode/ProgramText.h"
+#include "gcode/NeedlePlan.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,6 +25,9 @@ namespace {
 constexpr std::size_t kChunk = 64 * 1024;
 // Room for one record's lines past a full chunk, so the buffer does not grow in practice.
 constexpr std::size_t kLineReserve = 256;
+
+// Program numbers carry at most 0.001 mm: thirds of 0.1 mm would otherwise fill 15 digits.
+constexpr int kProgramDecimals = 3;
 
 constexpr std::string_view kHeaderBoxes[] = {"G90", "G21", "G64"};
 constexpr std::string_view kFooterBoxes[] = {"M786", "M02", "M30"};
@@ -54,7 +58,8 @@ struct GcodeWriter::State {
     std::string lineTail;       // " \r\n"
 
     // Run state: all a later program starting at some record has to know about the ones before.
-    std::uint64_t zCount = 1;  // the next needle word is zCount steps: a product, so no drift
+    NeedleAxis axis;  // the needle's number is a count of steps times the step: a product, so no drift
+    std::vector<DesignRecord> coloursDue;  // colour changes whose stop waits for a needle move
     bool jumpRun = false;
     bool stitchRun = false;
     bool feedDue = false;      // a travel at its own feed went before; the stitch feed is due
@@ -80,7 +85,8 @@ struct GcodeWriter::State {
         : out(stream),
           held(given.profile),
           p(held ? *held : classicProfile()),
-          options(given) {
+          options(given),
+          axis(p, given.zStep) {
         buffer.reserve(kChunk + kLineReserve);
         refuseUnsafe();
         eol = p.lineEnd;
@@ -146,17 +152,34 @@ struct GcodeWriter::State {
         buffer.append(eol);
     }
 
-    void appendZ() {
-        appendNumber(buffer, static_cast<double>(zCount) * options.zStep);
-        ++zCount;
+    void appendZ() { appendRounded(buffer, axis.advance(), kProgramDecimals); }
+
+    // The profile's re-base, declaring the needle's number; a re-base line without {position}
+    // declares 0, so a resume then says it in G92's words.
+    std::string rebaseText(double position) const {
+        std::string text = p.rebaseLine;
+        const std::string number = formatRounded(position, kProgramDecimals);
+        constexpr std::string_view key = "{position}";
+        const std::size_t at = text.find(key);
+        if (at == std::string::npos) {
+            if (position != 0) text = "G92 {axis}" + number;
+        } else {
+            text.replace(at, key.size(), number);
+        }
+        return expand(text);
+    }
+
+    void rebase() {
+        line(rebaseText(0));
+        axis.rebase();
     }
 
     // "X<x> Y<y>" after a prefix that ends in "X".
     void xyWords(const std::string& prefix, const DesignRecord& record) {
         buffer.append(prefix);
-        appendNumber(buffer, options.invertX ? -record.x : record.x);
+        appendRounded(buffer, options.invertX ? -record.x : record.x, kProgramDecimals);
         buffer.append(" Y");
-        appendNumber(buffer, options.invertY ? -record.y : record.y);
+        appendRounded(buffer, options.invertY ? -record.y : record.y, kProgramDecimals);
     }
 
     // Lines so far; each byte is looked at once.
@@ -167,13 +190,13 @@ struct GcodeWriter::State {
     }
 
     // Where a resumed program joins the whole one: at the move line of needle move resumeFrom.
-    void joinIfResumePoint(const DesignRecord& record, std::uint64_t move, bool stroked) {
+    void joinIfResumePoint(const DesignRecord& record, std::uint64_t move) {
         if (moveLines) moveLines(move, countLines() + 1);
         if (!skipping || move != options.resumeFrom) return;
         buffer.clear();  // all since the header belongs to the moves before
         countedTo = 0;
         skipping = false;
-        comment("RESUME AT NEEDLE MOVE " + formatInteger(static_cast<std::int64_t>(move)) + "- Thread Color " +
+        comment("RESUME AT NEEDLE MOVE " + formatUnsigned(move) + "- Thread Color " +
                 formatInteger(colour));
         // At every needle move the run's lamp-off has been given.
         if (!p.lampOff.empty()) line(p.lampOff);
@@ -187,17 +210,18 @@ struct GcodeWriter::State {
             buffer.append(lineTail);
             feedLine(options.feedText);
         }
-        // The needle takes the number the move line gives it (or, on a needle-held travel, the one
-        // it holds), so the move line drives nothing but X and Y and every later number is the same.
-        buffer.append("G92 ");
-        buffer.append(p.needleAxis);
-        appendNumber(buffer, static_cast<double>(stroked ? zCount : zCount - 1) * options.zStep);
-        buffer.append(eol);
+        // The needle stands at a whole stroke cycle, as in the whole program before this move's
+        // line: declared so, every later line strokes exactly as there. The profile's own re-base
+        // says it, so that machine and program agree.
+        line(rebaseText(axis.standing()));
     }
 
     // Move line then stroke line; each needle word is followed by one advance of the drive.
     void moveAndStroke(const DesignRecord& record, std::uint64_t move) {
-        joinIfResumePoint(record, move, true);
+        // Before the move's line, where the needle stands as at a colour stop; a resume there
+        // starts after it, declaring the same number.
+        if (axis.spanPassed()) rebase();
+        joinIfResumePoint(record, move);
         xyWords(movePrefix, record);
         buffer.append(axisWord);
         appendZ();
@@ -208,7 +232,7 @@ struct GcodeWriter::State {
     }
 
     void travel(const DesignRecord& record, std::uint64_t move) {
-        joinIfResumePoint(record, move, false);
+        joinIfResumePoint(record, move);
         if (p.travelFeed.empty()) {
             xyWords(rapidPrefix, record);
         } else {
@@ -235,6 +259,7 @@ struct GcodeWriter::State {
 
     void jump(const DesignRecord& record) {
         const std::uint64_t move = ++needleMoves;
+        flushColours();
         // Whether a run is a trim shows only at its trimJumps-th jump, so its first jumps wait.
         if (!p.trimStop.empty() && (!jumpRun || !pendingJumps.empty())) {
             pendingJumps.push_back({record, move});
@@ -261,6 +286,7 @@ struct GcodeWriter::State {
 
     void stitch(const DesignRecord& record) {
         const std::uint64_t move = ++needleMoves;
+        flushColours();
         flushJumps(false);
         trimDue = false;
         openRun(false);
@@ -276,6 +302,18 @@ struct GcodeWriter::State {
         trimDue = false;
         jumpRun = false;
         stitchRun = false;
+        // The design's last record is a colour change: a stop there would ask for a thread that
+        // does not exist, so the stop waits for the next needle move.
+        if (p.finalColourStop) colourStop(record);
+        else coloursDue.push_back(record);
+    }
+
+    void flushColours() {
+        for (const DesignRecord& record : coloursDue) colourStop(record);
+        coloursDue.clear();
+    }
+
+    void colourStop(const DesignRecord& record) {
         comment(p.colourComment);
         if (p.changeMove != ChangeMove::None) {
             xyWords(p.changeMove == ChangeMove::Feed ? movePrefix : rapidPrefix, record);
@@ -284,10 +322,7 @@ struct GcodeWriter::State {
         if (!p.lampOn.empty()) line(p.lampOn);
         ++colour;
         lines(p.colourStop);
-        if (p.rebase) {
-            line(expand(p.rebaseLine));
-            zCount = 1;
-        }
+        if (p.rebase) rebase();
     }
 
     void progress() {
@@ -322,6 +357,11 @@ struct GcodeWriter::State {
         comment("Total No. of Stitches: " + options.stitchCountText);
         comment("Total No. of Colors: " + options.colourCountText);
         comment("Important Notes: " + options.notes);
+        if (p.rebase && options.needleTravel) {
+            comment("Needle axis travel: " + formatRounded(*options.needleTravel, kProgramDecimals) +
+                    (p.rebaseResets ? " mm at most between re-bases" : " mm of machine position over the program"));
+        }
+        if (!p.machineNote.empty()) comment("Machine: " + p.machineNote);
         for (const std::string_view box : kHeaderBoxes) {
             if (emits(box) && takes(p.headerWords, box)) line(box);
         }
@@ -414,9 +454,8 @@ void GcodeWriter::finish() {
     s.finished = true;
     s.footer();
     if (s.skipping) {
-        throw ResumePointError("the design has " + formatInteger(static_cast<std::int64_t>(s.needleMoves)) +
-                               " needle moves, so it cannot resume at move " +
-                               formatInteger(static_cast<std::int64_t>(s.options.resumeFrom)));
+        throw ResumePointError("the design has " + formatUnsigned(s.needleMoves) +
+                               " needle moves, so it cannot resume at move " + formatUnsigned(s.options.resumeFrom));
     }
     s.drain();
     s.out.flush();
@@ -427,6 +466,7 @@ void writeOutlineTrace(const GcodeOptions& options, const DesignFigures& extents
     GcodeOptions traced = options;
     traced.resumeFrom = 0;
     traced.recordCount = 0;
+    traced.needleTravel.reset();
     GcodeWriter::State s(traced, out);
     s.header();
     const std::string dwell = formatNumber(dwellSeconds);

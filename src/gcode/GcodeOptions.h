@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tessaline {
@@ -39,6 +40,9 @@ struct GcodeOptions {
     // record, counted from 1), after the same header: a travel there with the needle held and a
     // re-base of the needle axis, then the whole program's lines from that move's line on.
     std::uint64_t resumeFrom = 0;
+    // mm the needle axis must allow (NeedlePlan::travel), stated in the header of a re-basing
+    // profile's program; none leaves it out.
+    std::optional<double> needleTravel;
 };
 
 }  // namespace tessaline

@@ -32,6 +32,8 @@ struct ProgramLimits {
     // Takes "!" "~" "?" and bytes from 0x80 out of the stream wherever they stand, comments
     // included (grbl's real-time commands); texts written for it must not hold them.
     bool realtimeCommands = false;
+    bool codeLeadingZeros = true;           // takes "G01" for "G1"; false: only the bare number
+    bool bareWords = true;                  // takes a line of words without a code ("F 1500")
 };
 
 struct MachineProfile {
@@ -62,7 +64,13 @@ struct MachineProfile {
 
     std::string needleAxis = "Z";
     bool rebase = false;                      // after each colour stop: rebaseLine, count from zero
-    std::string rebaseLine = "G92 {axis}0";
+    // Declares the needle's number: {position} is 0 at a re-base, the needle's number at a resume.
+    std::string rebaseLine = "G92 {axis}{position}";
+    bool rebaseResets = false;                // rebaseLine restarts the machine position, not only the program's
+    std::size_t rebaseSpan = 0;               // mm; re-base within a colour before a number passes it; 0 = never
+    double needleMachineMax = 1e15;           // mm the needle axis's machine position may reach
+    std::string machineNote;                  // what the machine must allow, in the header and listings
+    bool finalColourStop = true;              // a colour change after the last needle move stops too
 
     bool jumpStrokes = true;                  // false: jumps travel with the needle held
     std::string travelFeed;                   // feed of needle-held travel; "" = rapid moves

@@ -69,6 +69,11 @@ void visitFields(MachineProfile& p, Visit&& visit) {
     visit("needle_axis", p.needleAxis);
     visit("rebase", p.rebase);
     visit("rebase_line", p.rebaseLine);
+    visit("rebase_resets", p.rebaseResets);
+    visit("rebase_span", p.rebaseSpan);
+    visit("needle_machine_max", p.needleMachineMax);
+    visit("machine_note", p.machineNote);
+    visit("final_colour_stop", p.finalColourStop);
     visit("jump_strokes", p.jumpStrokes);
     visit("travel_feed", p.travelFeed);
     visit("trim_jumps", p.trimJumps);
@@ -91,6 +96,8 @@ void visitFields(MachineProfile& p, Visit&& visit) {
     visit("limits.max_value", l.maxValue);
     visit("limits.max_digits", l.maxDigits);
     visit("limits.realtime_commands", l.realtimeCommands);
+    visit("limits.code_leading_zeros", l.codeLeadingZeros);
+    visit("limits.bare_words", l.bareWords);
 }
 
 class Reader {

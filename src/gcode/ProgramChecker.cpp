@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 #include <set>
 
 namespace tessaline {
@@ -60,7 +61,11 @@ int significantDigits(std::string_view number) {
 class LineChecker {
 public:
     LineChecker(const MachineProfile& profile, std::vector<CheckFinding>& findings, std::set<std::string>& codes)
-        : p_(profile), l_(profile.limits), findings_(findings), codes_(codes) {}
+        : p_(profile),
+          l_(profile.limits),
+          findings_(findings),
+          codes_(codes),
+          needle_(profile.needleAxis.size() == 1 ? upper(profile.needleAxis.front()) : '\0') {}
 
     void check(std::size_t number, std::string_view line) {
         number_ = number;
@@ -80,11 +85,53 @@ public:
                        std::to_string(l_.lineLength));
             }
         }
+        needleWord_.reset();
+        rebased_ = false;
+        kinematic_ = false;
         words(code);
+        followNeedle();
     }
 
 private:
     void report(std::string message) { findings_.push_back({number_, std::move(message)}); }
+
+    // The needle axis's machine position: G92 shifts the program's coordinates unless the
+    // profile's re-base resets the machine (SET_KINEMATIC_POSITION always does).
+    void followNeedle() {
+        if (!needleWord_) return;
+        if (rebased_ && !kinematic_ && !g92Resets()) {
+            offset_ = machine_ - *needleWord_;
+            return;
+        }
+        machine_ = *needleWord_ + (rebased_ ? 0 : offset_);
+        if (rebased_) offset_ = 0;
+        if (!travelReported_ && machine_ > p_.needleMachineMax) {
+            travelReported_ = true;
+            report(std::string("needle axis ") + needle_ + " at " + formatRounded(machine_, 3) +
+                   " mm of machine travel; " + p_.name + "'s needle_machine_max is " +
+                   formatNumber(p_.needleMachineMax) + " mm");
+        }
+    }
+
+    // G92 resets the machine position only where the profile's own re-base is a G92 that does.
+    bool g92Resets() const { return p_.rebaseResets && p_.rebaseLine.starts_with("G92"); }
+
+    // "SET_KINEMATIC_POSITION Z=0": the needle's parameter sets the machine position.
+    void commandParameters(std::string_view name, std::string_view rest) {
+        if (name != "SET_KINEMATIC_POSITION" || needle_ == '\0') return;
+        std::size_t i = 0;
+        while (i < rest.size()) {
+            while (i < rest.size() && isBlank(rest[i])) ++i;
+            const std::size_t start = i;
+            while (i < rest.size() && !isBlank(rest[i])) ++i;
+            const std::string_view parameter = rest.substr(start, i - start);
+            if (parameter.size() > 2 && upper(parameter[0]) == needle_ && parameter[1] == '=') {
+                needleWord_ = parseLenient(parameter.substr(2));
+                rebased_ = true;
+                kinematic_ = true;
+            }
+        }
+    }
 
     // The line without its comments, reporting comments the controller cannot parse.
     std::string stripComments(std::string_view line) {
@@ -137,8 +184,10 @@ private:
             std::transform(name.begin(), name.end(), name.begin(), upper);
             if (!contains(l_.commands, name)) report("command " + name + ": " + p_.name + " has no such command");
             codes_.insert(name);
+            commandParameters(name, code.substr(end));
             return;
         }
+        bool first = true;
         while (i < code.size()) {
             skipBlanks();
             if (i == code.size()) break;
@@ -157,9 +206,18 @@ private:
                 report(std::string("word ") + letter + " without a number");
                 return;  // the rest of the line no longer reads as words
             }
+            if (first && !l_.bareWords && letter != 'G' && letter != 'M') {
+                report(std::string("line starts with ") + letter + ": " + p_.name +
+                       " runs only lines that start with a G or M code or a command");
+            }
+            first = false;
             if (letter == 'G' || letter == 'M') {
                 const std::string word = canonical(letter, numberText);
                 codes_.insert(word);
+                if (!l_.codeLeadingZeros && word.substr(1) != numberText) {
+                    report(canonicalWord(letter, numberText) + ": " + p_.name + " takes this code only as " + word);
+                }
+                if (word == "G92") rebased_ = true;
                 const auto& known = letter == 'G' ? l_.gCodes : l_.mCodes;
                 if (!contains(known, word.substr(1))) report(word + ": " + p_.name + " does not take this code");
                 if (contains(textCodesCanonical(), word)) return;  // the rest of the line is its text
@@ -175,6 +233,7 @@ private:
                 report(canonicalWord(letter, numberText) + ": a feed must be greater than 0");
             }
             number(letter, numberText);
+            if (letter == needle_) needleWord_ = parseLenient(numberText);
         }
     }
 
@@ -207,6 +266,14 @@ private:
     std::set<std::string>& codes_;
     std::vector<std::string> textCodes_;
     std::size_t number_ = 0;
+
+    char needle_;                        // the needle axis's letter; '\0' when it is not one letter
+    std::optional<double> needleWord_;   // the line's needle number
+    bool rebased_ = false;               // the line declares the needle's number
+    bool kinematic_ = false;             // by SET_KINEMATIC_POSITION
+    double machine_ = 0;                 // the needle axis's machine position, mm
+    double offset_ = 0;                  // machine position minus program number
+    bool travelReported_ = false;
 };
 
 }  // namespace

@@ -36,9 +36,15 @@ TEST_F(AtTheMachineWindowTest, ResumesAtTheCaretsStitchAndTracesTheOutline) {
     EXPECT_EQ(dialogs.numberMaximum, 4);
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text.toStdString();
     const std::string resumed = readFileBytes(folder.filePath("resume.GC"));
-    EXPECT_NE(resumed.find("(RESUME AT NEEDLE MOVE 3- Thread Color 1)\r\nM09\r\nG00 X1 Y-2 \r\nG92 Z50\r\nG01 X1 Y-2 Z50 \r\n"),
+    EXPECT_NE(resumed.find("(RESUME AT NEEDLE MOVE 3- Thread Color 1)\r\nM09\r\nG00 X1 Y-2 \r\nG92 Z40\r\nG01 X1 Y-2 Z50 \r\n"),
               std::string::npos)
         << resumed;
+
+    // The caret on that move's stroke line offers the same move.
+    pane->setCursorPosition(line + 1, 2);
+    dialogs.numberAnswer.reset();
+    action("mnuSaveFromStitch")->trigger();
+    EXPECT_EQ(dialogs.offeredNumber, 3);
 
     // Cancelling the number writes nothing.
     dialogs.fileNames.push_back(folder.filePath("never"));

@@ -192,6 +192,23 @@ TEST_F(PreviewTest, ADesignLeavingTheHoopIsWarnedAboutFirst) {
     EXPECT_FALSE(statistics().front().startsWith("Warning")) << "a hoop just wide enough gives no warning";
 }
 
+TEST_F(PreviewTest, AHoopDiameterThatIsNoHoopIsRefusedAtTheReplay) {
+    open(writeDesign("two.dst", twoBlocks()));
+    for (const char* diameter : {"0", "-5", "nan", "inf"}) {
+        SCOPED_TRACE(diameter);
+        dialogs.messages.clear();
+        window->control<QComboBox>("cmbHoopDia")->setCurrentText(diameter);
+        window->draw();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_TRUE(dialogs.messages[0].text.contains("hoop diameter must be a number of millimetres greater than 0"))
+            << dialogs.messages[0].text.toStdString();
+    }
+    dialogs.messages.clear();
+    window->control<QComboBox>("cmbHoopDia")->setCurrentText("150");
+    window->draw();
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_F(PreviewTest, ClicksReachTheMarkersUnderTheNeedle) {
     open(writeDesign("two.dst", twoBlocks()));
     auto* canvas = window->control<QWidget>("Picture1");

@@ -30,7 +30,7 @@ TEST_F(AtTheMachine, FromStitchTakesOnlyTheDesignsNeedleMoves) {
     ASSERT_EQ(whole.exitCode, 0) << whole.err;
     const auto last = cli({"convert", design.string(), "--from-stitch", "3"});
     ASSERT_EQ(last.exitCode, 0) << last.err;
-    const std::string rebase = "G92 Z50\r\n";  // moves 1 and 2 took Z10 to Z40
+    const std::string rebase = "G92 Z40\r\n";  // moves 1 and 2 took Z10 to Z40, where the needle stands
     const auto at = last.out.find(rebase);
     ASSERT_NE(at, std::string::npos) << last.out;
     EXPECT_TRUE(whole.out.ends_with(last.out.substr(at + rebase.size()))) << last.out;

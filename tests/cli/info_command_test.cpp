@@ -133,7 +133,7 @@ TEST_F(InfoCommandTest, JsonFigures) {
     EXPECT_EQ(r.out,
               "{\"file\": \"sample.dst\", \"stitches\": 5, \"colors\": 2, \"jumps\": 1, "
               "\"min_x\": -3, \"min_y\": -4, \"max_x\": 9.1, \"max_y\": 6.3, \"width\": 12.1, \"height\": 10.3, "
-              "\"needle_moves\": 3, \"fits_hoop\": true, \"hoop_margin_mm\": 64.0140999458397, "
+              "\"needle_moves\": 3, \"needle_travel_mm\": 60, \"fits_hoop\": true, \"hoop_margin_mm\": 64.0140999458397, "
               "\"estimate\": \"Total Estimated Time: 30Minutes\", \"total_minutes\": 30.05}\n");
 }
 
@@ -191,7 +191,7 @@ TEST_F(InfoCommandTest, EmptyDesign) {
     EXPECT_EQ(json.out,
               "{\"file\": \"empty.dst\", \"stitches\": 0, \"colors\": 1, \"jumps\": 0, \"min_x\": 0, \"min_y\": 0, "
               "\"max_x\": 0, \"max_y\": 0, \"width\": 0, \"height\": 0, "
-              "\"needle_moves\": 0, \"fits_hoop\": true, \"hoop_margin_mm\": 75, "
+              "\"needle_moves\": 0, \"needle_travel_mm\": 0, \"fits_hoop\": true, \"hoop_margin_mm\": 75, "
               "\"estimate\": \"Total Estimated Time: 20Minutes\", \"total_minutes\": 20}\n");
 }
 

@@ -54,6 +54,24 @@ inline std::string program(GcodeOptions options, const std::vector<DesignRecord>
     return out.str();
 }
 
+// Whether the colour change at records[at] stops in the profile's program: one with no needle
+// move after it is the design's end, and only a profile that keeps that stop (Classic) writes it.
+inline bool colourChangeStops(const std::vector<DesignRecord>& records, std::size_t at, const MachineProfile& p) {
+    if (p.finalColourStop) return true;
+    return std::any_of(records.begin() + static_cast<std::ptrdiff_t>(at), records.end(), [](const DesignRecord& r) {
+        return r.kind == RecordKind::Stitch || r.kind == RecordKind::Jump;
+    });
+}
+
+// The profile's re-base line declaring the needle at position ("0", "40").
+inline std::string rebaseLine(const MachineProfile& p, const std::string& position) {
+    std::string line = p.rebaseLine;
+    for (const auto& [key, value] : {std::pair<std::string, std::string>{"{axis}", p.needleAxis}, {"{position}", position}}) {
+        if (const auto at = line.find(key); at != std::string::npos) line.replace(at, key.size(), value);
+    }
+    return line;
+}
+
 // Splits on LF, dropping a CR before it.
 inline std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;

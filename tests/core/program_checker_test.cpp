@@ -46,7 +46,7 @@ TEST_P(CheckerFindings, ListsEachFaultAtItsLine) {
     }
 }
 
-// Lines of 80 and 81 characters once blanks are left out.
+// Lines of 80 characters once blanks are left out (79 with a shorter Y word).
 std::string wordsLine(const std::string& last) {
     std::string line = "G1";
     for (const char letter : std::string("XZIJKLNPRS")) line += std::string(" ") + letter + "1.2345";
@@ -69,13 +69,29 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"M30EndsToo", "LinuxCNC 2.9", "G1 X1\nM30\n", {{2, "no M2"}}},
         CheckCase{"LeadingZerosAreTheSameCode", "LinuxCNC 2.9", "G01 X1\nM02\n", {}},
         CheckCase{"GrblLineLengthAfterStripping", "grbl 1.1",
-                  wordsLine("F12") + "\n" + wordsLine("F1") + "\nG1 X1 (" + std::string(100, 'c') + ")\nM30\n",
-                  {{1, "81 characters; grbl 1.1 takes at most 80"}}},
+                  wordsLine("F1") + "\n" + wordsLine("F1").replace(wordsLine("F1").find("Y1.234"), 6, "Y1.23") + "\nG1 X1 (" + std::string(100, 'c') +
+                      ")\nM30\n",
+                  {{1, "80 characters; grbl 1.1 takes at most 79"}}},
         CheckCase{"LinuxCncLineLengthCountsComments", "LinuxCNC 2.9", "G1 X1 (" + std::string(250, 'c') + ")\nM2\n",
                   {{1, "258 characters"}}},
         CheckCase{"FloatDigits", "grbl 1.1", "G1 Z6196.40000000501\nG1 Z1234567\nG1 Z1.500000\nM30\n",
                   {{1, "15 significant digits; grbl 1.1 keeps 7"}}},
-        CheckCase{"FloatRange", "Marlin 2", "G1 Z20000000\n", {{1, "beyond"}, {1, "8 significant digits"}}},
+        CheckCase{"FloatRange", "Marlin 2", "G1 Z20000000\n",
+                  {{1, "beyond"}, {1, "8 significant digits"}, {1, "needle_machine_max is 8000000"}}},
+        // G92 only shifts grbl's coordinates: the machine position goes on from 7,999,990 mm.
+        CheckCase{"GrblMachineTravelGoesOnPastG92", "grbl 1.1",
+                  "G1 Z9990\nG92 Z0\nG1 Z7990000\nG92 Z0\nG1 Z10\nG1 Z20\nM30\n",
+                  {{6, "Z at 8000010 mm of machine travel; grbl 1.1's needle_machine_max is 8000000 mm"}}},
+        // Marlin's G92 (without workspace offsets) and Klipper's SET_KINEMATIC_POSITION restart it.
+        CheckCase{"MarlinG92RestartsTheMachinePosition", "Marlin 2", "G1 Z999\nG92 Z0\nG1 Z999\n", {}},
+        CheckCase{"KlipperKinematicPositionRestartsIt", "Klipper",
+                  "G1 Z999\nSET_KINEMATIC_POSITION Z=0\nG1 Z999\nG92 Z0\nG1 Z2\n",
+                  {{5, "Z at 1001 mm of machine travel"}}},
+        CheckCase{"KlipperTakesCodesOnlyWithoutLeadingZeros", "Klipper", "G01 X1\nG00 X1\nM09\nG1 X1\nG21\n",
+                  {{1, "G01: Klipper takes this code only as G1"}, {2, "G00"}, {3, "M09: Klipper takes this code only as M9"},
+                   {3, "M9: Klipper does not take"}}},
+        CheckCase{"KlipperRunsOnlyLinesThatStartWithACommand", "Klipper", "F 1500\nG1 F1500\nX1 G1\n",
+                  {{1, "line starts with F"}, {3, "line starts with X"}}},
         CheckCase{"DoubleFirmwareTakesLongNumbers", "LinuxCNC 2.9", "G1 Z6196.40000000501\nM2\n", {}},
         CheckCase{"MarlinReadsParenthesesAsWords", "Marlin 2", "(File Name: a)\nG1 X1\n", {{1, "( ) comment"}}},
         CheckCase{"MarlinMessageIsFreeText", "Marlin 2", "M0 Thread colour 2\nM117 Jump (x\nM73 P50\n", {{2, "( ) comment"}, {2, "not closed"}}},

@@ -3,6 +3,7 @@
 
 #include "ProfileTestSupport.h"
 #include "gcode/BuiltinProfiles.h"
+#include "gcode/NeedlePlan.h"
 
 #include <gtest/gtest.h>
 
@@ -102,27 +103,36 @@ TEST_F(Rs274, LinuxCncProfileRunsWithStitchesOnTheDesignAndAGrowingNeedle) {
         const Interpreted run = interpret(test::program(design.options, design.records, profile));
         expectCleanRun(run);
         std::vector<std::pair<std::string, std::string>> expectedFeeds, expectedTraverses, feeds, traverses;
-        for (const DesignRecord& record : design.records) {
+        std::size_t colourStops = 0;
+        for (std::size_t i = 0; i < design.records.size(); ++i) {
+            const DesignRecord& record = design.records[i];
             const auto point = std::make_pair(fixed4(record.x), fixed4(record.y));
             if (record.kind == RecordKind::Stitch) {
                 expectedFeeds.push_back(point);  // the move, then the stroke in place
                 expectedFeeds.push_back(point);
-            } else if (record.kind == RecordKind::Jump || record.kind == RecordKind::ColourChange) {
+            } else if (record.kind == RecordKind::Jump) {
                 expectedTraverses.push_back(point);
+            } else if (record.kind == RecordKind::ColourChange && test::colourChangeStops(design.records, i, *profile)) {
+                expectedTraverses.push_back(point);
+                ++colourStops;
             }
         }
-        // The program's needle words restart after each G92, the machine's needle only goes on.
+        // The program's needle words restart after each G92 and stay within the span; the
+        // machine's needle only goes on, as far as the header says it must allow.
         double lastMachineZ = -1;
         for (std::size_t i = 0; i < run.moves.size(); ++i) {
             const Canon& move = run.moves[i];
             (move.feed ? feeds : traverses).emplace_back(move.x, move.y);
             if (!move.feed) continue;
             EXPECT_GT(move.z + move.zOffset, lastMachineZ) << "needle axis went back at move " << i;
+            EXPECT_LE(move.z, static_cast<double>(profile->rebaseSpan)) << "move " << i;
             lastMachineZ = move.z + move.zOffset;
         }
-        const auto colourChanges = std::count_if(design.records.begin(), design.records.end(),
-                                                 [](const DesignRecord& r) { return r.kind == RecordKind::ColourChange; });
-        EXPECT_EQ(run.offsetsSet, static_cast<std::size_t>(colourChanges) + 1);
+        NeedlePlanner planner(*profile, design.options.zStep);
+        for (const DesignRecord& record : design.records) planner.add(record);
+        EXPECT_NEAR(lastMachineZ, planner.plan().travel, 1e-3);
+        // The interpreter's own start-up offset, one per colour stop, and the re-bases within colours.
+        EXPECT_GE(run.offsetsSet, colourStops + 1);
         EXPECT_EQ(feeds, expectedFeeds);
         EXPECT_EQ(traverses, expectedTraverses);
     }

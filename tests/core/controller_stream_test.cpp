@@ -40,13 +40,18 @@ std::vector<DesignRecord> design(int colours, int stitchesPerColour) {
 }
 
 // Where the machine must go, in order: every needle move, and each colour change's point where
-// the profile moves there.
+// the profile moves there (after the last needle move only where it stops there too).
 std::vector<Point> designPath(const std::vector<DesignRecord>& records, const MachineProfile& profile) {
     std::vector<Point> path;
-    for (const DesignRecord& r : records) {
-        const bool move = r.kind == RecordKind::Stitch || r.kind == RecordKind::Jump ||
-                          (r.kind == RecordKind::ColourChange && profile.changeMove != ChangeMove::None);
-        if (move) path.emplace_back(r.x, r.y);
+    std::size_t lastNeedleMove = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (records[i].kind == RecordKind::Stitch || records[i].kind == RecordKind::Jump) lastNeedleMove = i;
+    }
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const DesignRecord& r = records[i];
+        const bool change = r.kind == RecordKind::ColourChange && profile.changeMove != ChangeMove::None &&
+                            (i < lastNeedleMove || profile.finalColourStop);
+        if (r.kind == RecordKind::Stitch || r.kind == RecordKind::Jump || change) path.emplace_back(r.x, r.y);
     }
     return path;
 }

@@ -3,10 +3,12 @@
 
 #include "design/DesignFormat.h"
 #include "design/Placement.h"
+#include "gcode/GcodeOptions.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -57,10 +59,38 @@ PlacedDesign decodeDesignInput(const std::string& path, std::span<const std::uin
 // Adds `--origin auto|centre|file` (default auto) to command, setting placement.
 void addOriginOption(CLI::App& command, Placement& placement);
 
+// What shapes a program, as convert and send take it.
+struct ProgramArguments {
+    std::string input;
+    std::string zStepText = "10";
+    std::string fromStitchText;
+    std::string profile;
+    Placement placement = Placement::Automatic;
+    GcodeOptions options;
+};
+
+// Adds the options that shape a program (--notes, --feed, --z-step, --profile, --from-stitch,
+// --invert-x/y, --origin, --no-CODE) to command.
+void addProgramOptions(CLI::App& command, ProgramArguments& arguments);
+
+// The design read, placed and planned, and the options it is written with.
+struct PreparedProgram {
+    std::vector<std::uint8_t> bytes;
+    PlacedDesign placed;
+    GcodeOptions options;
+    // Hands the placed records to sink, in stitching order.
+    void walk(const RecordSink& sink) const;
+};
+
+// Checks the arguments, then (after beforeReading, which may refuse) reads the design; usage
+// errors and CommandFailure as each check finds them.
+PreparedProgram prepareProgram(ProgramArguments& arguments, const std::function<void()>& beforeReading = {});
+
 void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);
 void addPreviewCommand(CLI::App& app);
 void addProfileCommands(CLI::App& app);
 void addTraceCommand(CLI::App& app);
+void addSendCommand(CLI::App& app);
 
 }  // namespace tessaline::cli

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     tessaline::cli::addPreviewCommand(app);
     tessaline::cli::addProfileCommands(app);
     tessaline::cli::addTraceCommand(app);
+    tessaline::cli::addSendCommand(app);
     try {
         app.parse(argc, argv);
         if (app.get_subcommands().empty()) {

@@ -73,6 +73,7 @@ struct GcodeWriter::State {
     std::uint64_t needleMoves = 0;          // stitch and jump records so far
     bool skipping = false;                  // resuming: lines are made for the state, then dropped
     std::function<void(std::uint64_t, std::uint64_t)> moveLines;  // told each needle move's line
+    std::uint64_t headerLines = 0;          // where a resumed program's own lines start
     std::uint64_t linesCounted = 0;         // lines in the buffer up to countedTo and drained before it
     std::size_t countedTo = 0;
     std::size_t recordsSeen = 0;
@@ -191,10 +192,14 @@ struct GcodeWriter::State {
 
     // Where a resumed program joins the whole one: at the move line of needle move resumeFrom.
     void joinIfResumePoint(const DesignRecord& record, std::uint64_t move) {
-        if (moveLines) moveLines(move, countLines() + 1);
-        if (!skipping || move != options.resumeFrom) return;
+        if (skipping && move == options.resumeFrom) join(record, move);
+        if (moveLines && !skipping) moveLines(move, countLines() + 1);
+    }
+
+    void join(const DesignRecord& record, std::uint64_t move) {
         buffer.clear();  // all since the header belongs to the moves before
         countedTo = 0;
+        linesCounted = headerLines;
         skipping = false;
         comment("RESUME AT NEEDLE MOVE " + formatUnsigned(move) + "- Thread Color " +
                 formatInteger(colour));
@@ -405,7 +410,7 @@ struct GcodeWriter::State {
 GcodeWriter::GcodeWriter(const GcodeOptions& options, std::ostream& out)
     : state_(std::make_unique<State>(options, out)) {
     state_->header();
-    state_->countLines();  // a needle-move listener set later counts from here
+    state_->headerLines = state_->countLines();  // a needle-move listener set later counts from here
     state_->drain();
     state_->skipping = options.resumeFrom > 0;
 }

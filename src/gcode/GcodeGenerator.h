@@ -22,8 +22,9 @@ public:
     GcodeWriter& operator=(const GcodeWriter&) = delete;
     ~GcodeWriter();
 
-    // listener hears, for every needle move from now on, its number and the 1-based line number
-    // of its move line in the program (the header counted).
+    // listener hears, for every needle move from now on that the program holds (a resumed one:
+    // from its resume point), its number and the 1-based line number of its move line in the
+    // program (the header counted).
     void onNeedleMoveLine(std::function<void(std::uint64_t move, std::uint64_t line)> listener);
 
     void add(const DesignRecord& record);

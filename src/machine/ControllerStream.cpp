@@ -170,7 +170,7 @@ void ControllerStream::acknowledge() {
     if (inFlight_.empty()) return;  // an answer to nothing of ours (a line typed elsewhere)
     const std::size_t index = inFlight_.front();
     inFlight_.pop_front();
-    busy_ = false;
+    busy_ = pausedForUser_ = false;
     if (index == kPreamble || index == kVoid) return;
     if (settings_.protocol == LinkProtocol::Grbl) bytesInFlight_ -= wireText(index).size() + 1;
     acknowledged_ = index + 1;
@@ -213,6 +213,7 @@ void ControllerStream::answerLine(std::string_view line) {
             resend(*number);
         } else if (startsWith(line, "busy:")) {
             busy_ = true;
+            pausedForUser_ = line.find("paused for user") != std::string_view::npos;
         } else if (startsWith(line, "Error:")) {
             // Transmission faults are followed by a resend request; anything else ends the run.
             const bool transmission = line.find("Last Line") != std::string_view::npos ||
@@ -290,6 +291,8 @@ void ControllerStream::parseStatus(std::string_view report) {
         if (bar == std::string_view::npos) break;
         report.remove_prefix(bar + 1);
     }
+    lastState_ = status.state;
+    if (status.line) lastLine_ = *status.line;
     if (listener_.status) listener_.status(status);
     if (stopping_ && (status.state == "Hold:0" || status.state == "Idle" || startsWith(status.state, "Door"))) {
         // Motion has come to rest, so a reset drops the queue without losing the position.
@@ -338,6 +341,7 @@ void ControllerStream::resume() {
     if (stop_ != StreamStop::None) return;
     held_ = false;
     if (settings_.protocol == LinkProtocol::Grbl) {
+        lastState_.clear();  // the hold is over once the next report says so
         write_(std::string(1, kCycleStart));
     } else if (settings_.protocol == LinkProtocol::Marlin && busy_) {
         // Ends an M0 wait; the emergency parser takes it at once, ahead of the queue.
@@ -348,6 +352,23 @@ void ControllerStream::resume() {
         inFlight_.push_back(kPreamble);
     }
     pump();
+}
+
+bool ControllerStream::waitingForPerson() const {
+    if (stop_ != StreamStop::None) return false;
+    switch (settings_.protocol) {
+    case LinkProtocol::Grbl: return !held_ && startsWith(lastState_, "Hold");
+    case LinkProtocol::Marlin: return pausedForUser_;
+    default: return pausedByController_;
+    }
+}
+
+std::uint64_t ControllerStream::currentProgramLine() const {
+    if (settings_.protocol == LinkProtocol::Grbl && settings_.numberLines && lastLine_ > 0) return lastLine_;
+    for (const std::size_t index : inFlight_) {
+        if (index < lines_.size()) return lines_[index].programLine;
+    }
+    return acknowledged_ > 0 ? lines_[acknowledged_ - 1].programLine : 0;
 }
 
 void ControllerStream::stop() { end(StreamStop::Stopped, "stopped"); }

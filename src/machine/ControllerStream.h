@@ -71,6 +71,15 @@ public:
     void stop();
     void portClosed();
 
+    // The controller waits for the person (grbl held by M0, Marlin's M0, Klipper's PAUSE), not
+    // held by hold(): answer with resume().
+    bool waitingForPerson() const;
+    // The program line the controller carries out now, as far as it tells: grbl's Ln, else the
+    // oldest line sent and not yet answered, else the last answered; 0 before any.
+    std::uint64_t currentProgramLine() const;
+    // A stop is still being carried out on the controller (grbl's hold and reset).
+    bool settling() const { return stopping_ || resetting_; }
+
     std::size_t acknowledgedCount() const { return acknowledged_; }
     std::size_t sentCount() const { return next_; }
     StreamStop stopReason() const { return stop_; }
@@ -111,6 +120,9 @@ private:
     double lastAnswer_ = 0;
     double lastQuery_ = -1e9;
     bool busy_ = false;             // Marlin said it is busy: the timeout waits
+    bool pausedForUser_ = false;    // Marlin: its M0 waits
+    std::string lastState_;         // grbl: the state of the last status report
+    std::uint64_t lastLine_ = 0;    // grbl: the Ln of the last status report
     bool stopping_ = false;         // grbl: held, to be reset once motion rests
     bool resetting_ = false;        // grbl: reset sent, its banner expected
     bool waitingIdle_ = false;      // grbl: every line planned, waiting for the last moves

@@ -1,0 +1,238 @@
+// `send`: runs a design's program on the machine over a serial link, waits at each colour stop
+// for the person to thread the next colour, and says where to resume when the run ends early.
+
+#include "cli/Commands.h"
+
+#include "common/NumberFormat.h"
+#include "gcode/BuiltinProfiles.h"
+#include "gcode/GcodeGenerator.h"
+#include "machine/ControllerStream.h"
+#include "machine/SerialLink.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <poll.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace tessaline::cli {
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void noteInterrupt(int) { interrupted = 1; }
+
+// Ctrl-C asks the run to stop cleanly instead of ending the process with the machine moving.
+class InterruptCatcher {
+public:
+    InterruptCatcher() {
+        interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = noteInterrupt;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptCatcher() { ::sigaction(SIGINT, &previous_, nullptr); }
+
+private:
+    struct sigaction previous_ {};
+};
+
+struct SendArguments {
+    ProgramArguments program;
+    std::string port;
+    int baud = 115200;
+};
+
+// The program and, for each needle move it holds, the line it starts on and its colour.
+struct SendPlan {
+    std::string text;
+    std::uint64_t firstMove = 1;
+    std::vector<std::uint64_t> moveLines;  // index k: needle move firstMove + k
+    std::vector<int> moveColours;
+    int colours = 1;
+};
+
+SendPlan planSend(const PreparedProgram& prepared) {
+    SendPlan plan;
+    plan.firstMove = std::max<std::uint64_t>(prepared.options.resumeFrom, 1);
+    std::ostringstream out;
+    GcodeWriter writer(prepared.options, out);
+    int colour = 1;
+    writer.onNeedleMoveLine([&](std::uint64_t, std::uint64_t line) {
+        plan.moveLines.push_back(line);
+        plan.moveColours.push_back(colour);
+    });
+    prepared.walk([&](const DesignRecord& record) {
+        writer.add(record);
+        if (record.kind == RecordKind::ColourChange) ++colour;
+    });
+    writer.finish();
+    plan.text = std::move(out).str();
+    plan.colours = plan.moveColours.empty() ? 1 : plan.moveColours.back();
+    return plan;
+}
+
+// Needle moves the machine has finished: those before the move whose lines run at line.
+std::uint64_t movesDone(const SendPlan& plan, std::uint64_t line) {
+    const auto started = static_cast<std::uint64_t>(
+        std::upper_bound(plan.moveLines.begin(), plan.moveLines.end(), line) - plan.moveLines.begin());
+    return started > 0 ? started - 1 : 0;
+}
+
+std::string threadText(const PreparedProgram& prepared, int colour) {
+    std::string text = "Thread " + std::to_string(colour);
+    const auto& threads = prepared.placed.design.threads;
+    if (colour >= 1 && static_cast<std::size_t>(colour) <= threads.size()) {
+        const DesignThread& thread = threads[static_cast<std::size_t>(colour - 1)];
+        if (!thread.description.empty()) text += ": " + thread.description;
+        if (!thread.catalogNumber.empty()) text += " (" + thread.catalogNumber + ")";
+    }
+    return text;
+}
+
+std::string clock(double seconds) {
+    const auto whole = static_cast<long>(std::max(0.0, seconds) + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    return text;
+}
+
+void send(SendArguments& arguments) {
+    const PreparedProgram prepared = prepareProgram(arguments.program);
+    const MachineProfile& profile = prepared.options.profile ? *prepared.options.profile : classicProfile();
+    if (profile.protocol == LinkProtocol::None) {
+        throw CommandFailure(profile.name + " runs programs itself; send speaks to grbl, grblHAL, Marlin and Klipper "
+                                            "(choose one with --profile)");
+    }
+    const SendPlan plan = planSend(prepared);
+    const std::uint64_t total = plan.moveLines.size();
+
+    std::unique_ptr<SerialLink> link;
+    try {
+        link = std::make_unique<SerialLink>(arguments.port, arguments.baud);
+    } catch (const SerialLinkError& e) {
+        throw CommandFailure(e.what());
+    }
+    StreamSettings settings;
+    settings.protocol = profile.protocol;
+    settings.receiveBuffer = profile.receiveBuffer;
+    std::string stopText;
+    ControllerStream::Listener listener;
+    listener.stopped = [&stopText](StreamStop, const std::string& text) { stopText = text; };
+    listener.message = [](const std::string& text) { std::cout << "\n" << text << '\n' << std::flush; };
+    ControllerStream stream(streamLines(plan.text, profile.protocol), settings,
+                            [&link](std::string_view bytes) { link->write(bytes); }, listener);
+
+    const InterruptCatcher catcher;
+    const bool terminal = ::isatty(STDOUT_FILENO) != 0;
+    const auto start = std::chrono::steady_clock::now();
+    const auto now = [&start] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    double waited = 0;  // time spent at colour stops, left out of the stitch rate
+    double lastProgress = -1;
+    int shownColour = 0;
+    bool stopping = false;
+    double stoppedAt = 0;
+    const auto done = [&] { return movesDone(plan, stream.currentProgramLine()); };
+    const auto progress = [&](bool force) {
+        const double t = now();
+        if (!force && t - lastProgress < 0.25) return;
+        lastProgress = t;
+        const std::uint64_t moves = std::min(done(), total);
+        const int colour = moves < total ? plan.moveColours[moves] : plan.colours;
+        const double rate = moves / std::max(1e-3, t - waited);
+        if (terminal) {
+            const int width = 30;
+            const int filled = total == 0 ? width : static_cast<int>(width * moves / total);
+            std::cout << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+                      << std::string(static_cast<std::size_t>(width - filled), '-') << "] " << moves << '/' << total
+                      << " stitches, colour " << colour << '/' << plan.colours << ", " << formatFixed(rate, 1) << "/s, "
+                      << clock(rate > 0 ? static_cast<double>(total - moves) / rate : 0) << " left  " << std::flush;
+        } else if (colour != shownColour) {
+            std::cout << "Colour " << colour << " of " << plan.colours << " from stitch " << plan.firstMove + moves << '\n'
+                      << std::flush;
+        }
+        shownColour = colour;
+    };
+
+    // The port is served while the person threads the next colour, so status reports and
+    // keep-alive lines go on and Ctrl-C still stops the run.
+    bool asking = false;
+    std::uint64_t answeredLine = 0;
+    double askedAt = 0;
+    const auto stopRun = [&](const char* why) {
+        if (stopping || stream.stopReason() != StreamStop::None) return;
+        stopping = true;
+        stoppedAt = now();
+        asking = false;
+        std::cout << (terminal ? "\n" : "") << why << std::endl;
+        stream.stop();
+    };
+    stream.start(now());
+    while (stream.stopReason() == StreamStop::None || (stream.settling() && now() - stoppedAt < 5)) {
+        pollfd fds[2] = {{link->descriptor(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        ::poll(fds, asking ? 2 : 1, 20);
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+            const auto bytes = link->read();
+            if (bytes) stream.received(*bytes, now());
+            else stream.portClosed();
+        }
+        if (asking && (fds[1].revents & (POLLIN | POLLHUP)) != 0) {
+            char typed[256];
+            const ssize_t got = ::read(STDIN_FILENO, typed, sizeof typed);
+            if (got <= 0) {
+                stopRun("No one to answer the colour stop: ending the run.");
+            } else if (std::string_view(typed, static_cast<std::size_t>(got)).find('\n') != std::string_view::npos) {
+                asking = false;
+                waited += now() - askedAt;
+                answeredLine = stream.currentProgramLine();
+                stream.resume();
+            }
+        }
+        stream.tick(now());
+        if (interrupted != 0) stopRun("Stopping: holding the machine and clearing its queue...");
+        if (stream.stopReason() != StreamStop::None && stoppedAt == 0) stoppedAt = now();
+        if (!asking && stream.waitingForPerson() && stream.currentProgramLine() != answeredLine) {
+            asking = true;
+            askedAt = now();
+            const std::uint64_t next = std::min<std::uint64_t>(done() + 1, total);
+            const int colour = next < total ? plan.moveColours[next] : plan.colours;
+            std::cout << (terminal ? "\n" : "") << threadText(prepared, colour) << " - press Enter to continue"
+                      << std::endl;
+        }
+        if (stream.stopReason() == StreamStop::None && !asking) progress(false);
+    }
+    if (stream.stopReason() == StreamStop::Finished) {
+        progress(true);
+        std::cout << (terminal ? "\n" : "") << "Sent " << total << " stitches in " << clock(now())
+                  << "; the machine confirmed every line." << std::endl;
+        return;
+    }
+    const std::uint64_t resumeAt = plan.firstMove + std::min(done(), total);
+    if (terminal) std::cout << '\n';
+    throw CommandFailure(arguments.port + ": " + stopText + ". The machine confirmed the needle moves before " +
+                         std::to_string(resumeAt) + "; resume with --from-stitch " + std::to_string(resumeAt));
+}
+
+}  // namespace
+
+void addSendCommand(CLI::App& app) {
+    auto arguments = std::make_shared<SendArguments>();
+    CLI::App* command = app.add_subcommand(
+        "send", "Run a design's program on the machine over a serial link (grbl, grblHAL, Marlin, Klipper),\n"
+                "stopping at each colour for the next thread.");
+    command->add_option("design", arguments->program.input, "Embroidery design file to sew")->required()->type_name("DESIGN");
+    command->add_option("--port", arguments->port, "Serial device of the controller, as /dev/ttyUSB0")
+        ->required()
+        ->type_name("DEV");
+    command->add_option("--baud", arguments->baud, "Speed of the serial link")->capture_default_str()->type_name("N");
+    addProgramOptions(*command, arguments->program);
+    command->callback([arguments] { send(*arguments); });
+}
+
+}  // namespace tessaline::cli

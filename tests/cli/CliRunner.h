@@ -1,6 +1,8 @@
 #pragma once
 // Runs tessaline-cli as a separate process in a scratch folder, the way users and scripts do.
 
+#include "DstTestEncoder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,6 +23,14 @@ struct CliResult {
     std::string out;
     std::string err;
 };
+
+// A small two-colour DST design: a jump, a stitch, a colour change and a stitch.
+inline std::string twoColourDesignBytes() {
+    DstTestEncoder encoder;
+    encoder.jump(10, 20).stitch(5, 0).colourChange().stitch(10, 0).end();
+    const auto bytes = encoder.bytes();
+    return std::string(bytes.begin(), bytes.end());
+}
 
 inline std::string slurp(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

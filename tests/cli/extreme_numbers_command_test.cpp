@@ -2,7 +2,6 @@
 // hoop diameter, by every command that takes them.
 
 #include "CliRunner.h"
-#include "DstTestEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::CliFolderTest;
-using test::DstTestEncoder;
-
-std::string designBytes() {
-    DstTestEncoder encoder;
-    encoder.jump(10, 20).stitch(5, 0).colourChange().stitch(10, 0).end();
-    const auto bytes = encoder.bytes();
-    return std::string(bytes.begin(), bytes.end());
-}
 
 class ExtremeNumbers : public CliFolderTest {};
 
 TEST_F(ExtremeNumbers, NeedleStepsNoProfileCanWriteAreUsageErrors) {
-    const fs::path design = write("a.dst", designBytes());
+    const fs::path design = write("a.dst", test::twoColourDesignBytes());
     const fs::path output = folder_ / "a.gc";
     const struct {
         const char* step;
@@ -57,7 +48,7 @@ TEST_F(ExtremeNumbers, NeedleStepsNoProfileCanWriteAreUsageErrors) {
 }
 
 TEST_F(ExtremeNumbers, FromStitchCountsFromOneAndNamesWhatIsPastTheEnd) {
-    const fs::path design = write("a.dst", designBytes());
+    const fs::path design = write("a.dst", test::twoColourDesignBytes());
     const struct {
         const char* n;
         int exitCode;
@@ -81,7 +72,7 @@ TEST_F(ExtremeNumbers, FromStitchCountsFromOneAndNamesWhatIsPastTheEnd) {
 }
 
 TEST_F(ExtremeNumbers, HoopDiametersThatAreNoHoopAreRefusedByInfoAndPreview) {
-    const fs::path design = write("a.dst", designBytes());
+    const fs::path design = write("a.dst", test::twoColourDesignBytes());
     const std::string png = (folder_ / "a.png").string();
     for (const char* diameter : {"0", "-1", "nan", "inf", "-inf"}) {
         SCOPED_TRACE(diameter);
@@ -98,7 +89,7 @@ TEST_F(ExtremeNumbers, HoopDiametersThatAreNoHoopAreRefusedByInfoAndPreview) {
 }
 
 TEST_F(ExtremeNumbers, InfoStatesTheNeedleTravelOfTheProfilesProgram) {
-    const fs::path design = write("a.dst", designBytes());
+    const fs::path design = write("a.dst", test::twoColourDesignBytes());
     // Classic strokes the jump too: 3 moves of two 10 mm steps. grbl holds the needle on the jump.
     const auto classic = cli({"info", design.string(), "--json"});
     EXPECT_NE(classic.out.find("\"needle_travel_mm\": 60,"), std::string::npos) << classic.out;

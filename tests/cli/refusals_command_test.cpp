@@ -2,7 +2,6 @@
 // misread, and an output that is the design itself.
 
 #include "CliRunner.h"
-#include "DstTestEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::CliFolderTest;
-using test::DstTestEncoder;
-
-std::string designBytes() {
-    DstTestEncoder encoder;
-    encoder.jump(10, 20).stitch(5, 0).colourChange().stitch(10, 0).end();
-    const auto bytes = encoder.bytes();
-    return std::string(bytes.begin(), bytes.end());
-}
 
 class Refusals : public CliFolderTest {};
 
 TEST_F(Refusals, FeedThatIsNotANumberExitsOneNamingItAndWritesNothing) {
-    const fs::path design = write("a.dst", designBytes());
+    const fs::path design = write("a.dst", test::twoColourDesignBytes());
     for (const std::string feed : {"1500 G0 X50", "1500mm", "1500\n$100=1\n$$", "1500 (", "1500;x", "-3"}) {
         const fs::path output = folder_ / "a.gc";
         const auto toFile = cli({"convert", design.string(), "--feed", feed, "-o", output.string()});
@@ -60,7 +51,7 @@ struct SameFileCase {
 class SameFileRefusals : public CliFolderTest, public ::testing::WithParamInterface<SameFileCase> {};
 
 TEST_P(SameFileRefusals, ConvertAndPreviewLeaveTheDesignIntact) {
-    const std::string bytes = designBytes();
+    const std::string bytes = test::twoColourDesignBytes();
     const fs::path design = write("a.dst", bytes);
     const std::string output = GetParam().output(folder_, design);
     for (const std::string command : {"convert", "preview"}) {

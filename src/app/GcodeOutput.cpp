@@ -103,6 +103,20 @@ std::optional<std::string> GcodeOutput::optionsProblem(const GcodeOptions& optio
     return needleStepProblem(options.zStep, options.profile ? *options.profile : classicProfile());
 }
 
+GcodeOptions GcodeOutput::planned(GcodeOptions options) const {
+    // The store is still read for every line written; a store that no longer holds these records
+    // fails that walk by its seal.
+    if (!state_.loadedDesign || state_.loadedKinds.empty()) return options;
+    NeedlePlanner planner(options.profile ? *options.profile : classicProfile(), options.zStep);
+    DesignRecord record;
+    for (const RecordKind kind : state_.loadedKinds) {
+        record.kind = kind;
+        planner.add(record);
+    }
+    settleNeedle(options, planner.plan());
+    return options;
+}
+
 bool GcodeOutput::refresh(const QString& consequence) {
     const GcodeOptions current = options();
     if (const auto problem = optionsProblem(current)) {
@@ -110,7 +124,7 @@ bool GcodeOutput::refresh(const QString& consequence) {
         return false;
     }
     try {
-        writeProgramFile(scratchFile_, current, [this](const RecordSink& sink) { walkDesign(sink); });
+        writeProgramFile(scratchFile_, planned(current), [this](const RecordSink& sink) { walkDesign(sink); });
     } catch (const StoreError& error) {
         tell(QStringLiteral("The stored design cannot be read, so the G-code program was not refreshed%1:\n%2")
                  .arg(consequence, QString::fromStdString(error.what())));
@@ -161,7 +175,7 @@ QString GcodeOutput::askProgramName(const QString& title) {
 void GcodeOutput::writeProgram(const QString& name, const GcodeOptions& options) {
     const bool existed = QFileInfo::exists(name);
     try {
-        writeProgramFile(QFile::encodeName(name).toStdString(), options,
+        writeProgramFile(QFile::encodeName(name).toStdString(), planned(options),
                          [this](const RecordSink& sink) { walkDesign(sink); });
     } catch (const StoreError& error) {
         tell(QStringLiteral("The stored design cannot be read, so %1 was not written:\n%2")

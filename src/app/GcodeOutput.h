@@ -55,6 +55,8 @@ private:
     void tell(const QString& text) const;
     // Why the options cannot make a program (the feed text, the needle step), or nothing.
     std::optional<std::string> optionsProblem(const GcodeOptions& options) const;
+    // options with the loaded design's needle travel settled; throws NeedleRangeError.
+    GcodeOptions planned(GcodeOptions options) const;
     // The chosen file, with its extension, once the user agreed to replace it; empty if not.
     QString askProgramName(const QString& title);
     // Writes the program for options atomically to name, telling the user what went wrong.

@@ -340,6 +340,7 @@ void MainWindow::loadDesign(const QString& path) {
     DecodedDesign design;
     DesignSeal seal;
     DesignReach reach;
+    std::vector<RecordKind> kinds;
     try {
         const std::vector<std::uint8_t> bytes = readDesignFile(path.toStdString());
         if (!openStore(QStringLiteral("The design cannot be stored; the previous design stays:\n%1"))) return;
@@ -348,6 +349,7 @@ void MainWindow::loadDesign(const QString& path) {
             design = decodePlacedDesignFile(path.toStdString(), bytes, placementMenu_->current(), [&](const DesignRecord& record) {
                 seal.add(record);
                 reach.add(record);
+                kinds.push_back(record.kind);
                 sink(record);
             }).design;
         });
@@ -362,6 +364,7 @@ void MainWindow::loadDesign(const QString& path) {
     }
     loadedPath_ = path;
     state_.loadedDesign = seal;
+    state_.loadedKinds = std::move(kinds);
     state_.designReach = reach.radius();
     state_.designFigures = design.figures;
     colours_->setThreads(threadColours(design.threads));

@@ -6,6 +6,7 @@
 #include <QPointF>
 
 #include <optional>
+#include <vector>
 
 namespace tessaline {
 
@@ -20,6 +21,9 @@ struct WindowState {
     std::optional<DesignSeal> loadedDesign;
     double designReach = 0;  // mm, the farthest any position of the loaded design lies from home
     DesignFigures designFigures;  // of the loaded design: its extents for the outline trace
+    // The loaded design's record kinds in order: all the needle plan counts, so a program costs
+    // one pass over the store rather than two.
+    std::vector<RecordKind> loadedKinds;
 };
 
 }  // namespace tessaline

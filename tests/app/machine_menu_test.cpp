@@ -8,6 +8,8 @@
 #include "gcode/BuiltinProfiles.h"
 
 #include <QAction>
+#include <QFile>
+#include <QProcess>
 #include <QCheckBox>
 #include <QMainWindow>
 #include <QMenu>
@@ -156,6 +158,33 @@ TEST_F(WindowMachineTest, PopulateFollowsTheChosenProfile) {
     EXPECT_FALSE(program.contains("M786"));
     EXPECT_TRUE(program.contains("\nG92 Z0\n"));
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(config.path().toStdString()) / "Tessaline" / "Tessaline.ini"));
+}
+
+// The window plans the needle from the kinds it kept at load, the converter from the file: the
+// header's stated travel and every re-base must come out the same.
+TEST_F(WindowMachineTest, SavedProgramOfAProfileThatStatesTheTravelEqualsTheConverters) {
+    test::DstTestEncoder design;
+    design.jump(10, 0);
+    for (int i = 0; i < 120; ++i) design.stitch(i % 2 == 0 ? 5 : -5, 1);
+    design.colourChange().jump(-20, 4).stitch(5, 0).stitch(0, 5).end();
+    const QString path = writeDesign("d.dst", design);
+    open(path);
+    for (QAction* action : window->findChild<QMenu*>("mnuMachine")->actions()) {
+        if (action->text() == "Klipper") action->trigger();
+    }
+    const QString saved = folder.filePath("window.gcode");
+    dialogs.fileNames.push_back(saved);
+    window->saveGcode();
+    const QString converted = folder.filePath("cli.gcode");
+    QProcess cli;
+    cli.start(QStringLiteral(TESSALINE_CLI), {"convert", path, "-o", converted, "--profile", "Klipper"});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    QFile windowFile(saved), cliFile(converted);
+    ASSERT_TRUE(windowFile.open(QIODevice::ReadOnly) && cliFile.open(QIODevice::ReadOnly));
+    const QByteArray program = windowFile.readAll();
+    EXPECT_TRUE(program.contains("SET_KINEMATIC_POSITION")) << program.left(600).toStdString();
+    EXPECT_EQ(program, cliFile.readAll());
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 build() {  # build DIR [cmake options...]
     local dir="$1"; shift
+    # A compiler cache, where one is installed, makes rebuilds of unchanged files free.
+    command -v ccache >/dev/null && set -- "$@" -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
 }

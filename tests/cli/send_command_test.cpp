@@ -4,21 +4,17 @@
 
 #include "ControllerStandIns.h"
 #include "DstTestEncoder.h"
+#include "MachineOnPty.h"
 
 #include "design/DstDecoder.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <pty.h>
 #include <sys/wait.h>
-#include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tessaline {
@@ -26,58 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Point;
-
-// A controller stand-in on the master side of a pseudo-terminal; the slave is the "serial port".
-template <class StandIn>
-class MachineOnPty {
-public:
-    MachineOnPty() {
-        char name[128];
-        if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-        device_ = name;
-        termios raw{};
-        ::tcgetattr(slave_, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave_, TCSANOW, &raw);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~MachineOnPty() {
-        finish();
-        ::close(master_);
-        ::close(slave_);
-    }
-    // Stops the machine's loop; afterwards its record may be read.
-    void finish() {
-        running_ = false;
-        if (thread_.joinable()) thread_.join();
-    }
-    const std::string& device() const { return device_; }
-    StandIn machine;
-
-private:
-    void serve() {
-        char chunk[4096];
-        while (running_) {
-            pollfd wait{master_, POLLIN, 0};
-            ::poll(&wait, 1, 2);
-            if ((wait.revents & POLLIN) != 0) {
-                const ssize_t got = ::read(master_, chunk, sizeof chunk);
-                if (got > 0) machine.receive(std::string_view(chunk, static_cast<std::size_t>(got)));
-            }
-            machine.step();
-            if (!machine.output.empty()) {
-                const ssize_t put = ::write(master_, machine.output.data(), machine.output.size());
-                if (put > 0) machine.output.erase(0, static_cast<std::size_t>(put));
-            }
-        }
-    }
-
-    int master_ = -1;
-    int slave_ = -1;
-    std::string device_;
-    std::atomic<bool> running_{true};
-    std::thread thread_;
-};
 
 struct SendRun {
     int exitCode = -1;
@@ -172,7 +116,7 @@ protected:
 };
 
 TEST_F(SendCommand, GrblRunsTheWholeDesignAnsweringEachColourStop) {
-    MachineOnPty<test::GrblStandIn> pty;
+    test::MachineOnPty<test::GrblStandIn> pty;
     const SendRun run = runSend({"send", design_.string(), "--port", pty.device(), "--profile", "grbl"});
     pty.finish();
     EXPECT_EQ(run.exitCode, 0) << run.err << run.out;
@@ -186,7 +130,7 @@ TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes)
     std::string resumeAt;
     std::vector<Point> firstPart;
     {
-        MachineOnPty<test::GrblStandIn> pty;
+        test::MachineOnPty<test::GrblStandIn> pty;
         const SendRun run = runSend({"send", design_.string(), "--port", pty.device(), "--profile", "grbl"},
                                     "Colour 2 of 3");
         pty.finish();
@@ -204,7 +148,7 @@ TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes)
     // Nothing the machine finished is lost: it reached every move before the resume point.
     ASSERT_GE(firstPart.size(), from - 1);
 
-    MachineOnPty<test::GrblStandIn> pty;
+    test::MachineOnPty<test::GrblStandIn> pty;
     const SendRun resumed =
         runSend({"send", design_.string(), "--port", pty.device(), "--profile", "grbl", "--from-stitch", resumeAt});
     pty.finish();

@@ -1,11 +1,13 @@
 #pragma once
 // The window-level flags and points that several parts of the window share for its whole life.
 
+#include "design/DesignFormat.h"
 #include "design/DesignSeal.h"
 
 #include <QPointF>
 
 #include <optional>
+#include <vector>
 
 namespace tessaline {
 
@@ -20,6 +22,7 @@ struct WindowState {
     std::optional<DesignSeal> loadedDesign;
     double designReach = 0;  // mm, the farthest any position of the loaded design lies from home
     DesignFigures designFigures;  // of the loaded design: its extents for the outline trace
+    std::vector<DesignThread> designThreads;  // of the loaded design, as its file names them
 };
 
 }  // namespace tessaline

@@ -99,17 +99,6 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    // The stand-in's path with only the needle moves' points: colour changes stop where the last
-    // move of their colour ended, and a resumed run travels to its first move first.
-    static std::vector<Point> withoutRepeats(const std::vector<Point>& path) {
-        std::vector<Point> points;
-        for (const Point& p : path) {
-            if (points.empty() || std::abs(points.back().first - p.first) > 1e-9 || std::abs(points.back().second - p.second) > 1e-9)
-                points.push_back(p);
-        }
-        return points;
-    }
-
     fs::path folder_;
     fs::path design_;
     std::vector<Point> moves_;
@@ -123,7 +112,7 @@ TEST_F(SendCommand, GrblRunsTheWholeDesignAnsweringEachColourStop) {
     EXPECT_EQ(run.prompts, 2) << run.out;  // before colours 2 and 3, none after the last
     EXPECT_NE(run.out.find("Thread 2 - press Enter"), std::string::npos) << run.out;
     EXPECT_FALSE(pty.machine.overflowed);
-    EXPECT_EQ(withoutRepeats(pty.machine.path), withoutRepeats(moves_));
+    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves_));
 }
 
 TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes) {
@@ -140,7 +129,7 @@ TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes)
         resumeAt = run.err.substr(at + 14, run.err.find_first_not_of("0123456789", at + 14) - at - 14);
         EXPECT_EQ(pty.machine.resets, 1u);                                 // its queue dropped
         EXPECT_EQ(pty.machine.output.find("ALARM"), std::string::npos);    // with the machine at rest
-        firstPart = withoutRepeats(pty.machine.path);
+        firstPart = test::withoutRepeats(pty.machine.path);
     }
     const std::size_t from = std::stoul(resumeAt);
     ASSERT_GE(from, 2u);
@@ -154,7 +143,7 @@ TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes)
     pty.finish();
     EXPECT_EQ(resumed.exitCode, 0) << resumed.err;
     const std::vector<Point> expected(moves_.begin() + static_cast<std::ptrdiff_t>(from - 1), moves_.end());
-    EXPECT_EQ(withoutRepeats(pty.machine.path), withoutRepeats(expected));
+    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(expected));
 }
 
 TEST_F(SendCommand, RefusesProfilesThatDoNotStreamAndPortsThatAreNone) {

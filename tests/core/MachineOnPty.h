@@ -3,6 +3,9 @@
 // side is the "serial port" a front end opens.
 
 #include <atomic>
+#include <cmath>
+#include <utility>
+#include <vector>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -64,5 +67,16 @@ private:
     std::atomic<bool> running_{true};
     std::thread thread_;
 };
+
+// A stand-in's path with only the needle moves' points: colour changes stop where the last move
+// of their colour ended, and a resumed run travels to its first move first.
+inline std::vector<std::pair<double, double>> withoutRepeats(const std::vector<std::pair<double, double>>& path) {
+    std::vector<std::pair<double, double>> points;
+    for (const auto& p : path) {
+        if (points.empty() || std::abs(points.back().first - p.first) > 1e-9 || std::abs(points.back().second - p.second) > 1e-9)
+            points.push_back(p);
+    }
+    return points;
+}
 
 }  // namespace tessaline::test

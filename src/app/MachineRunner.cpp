@@ -70,6 +70,8 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
     paused_ = false;
     answeredLine_ = 0;
     stoppedAt_ = 0;
+    protocol_ = profile.protocol;
+    state_.clear();
     StreamSettings settings;
     settings.protocol = profile.protocol;
     settings.receiveBuffer = profile.receiveBuffer;
@@ -100,7 +102,11 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
 }
 
 void MachineRunner::pause() {
-    if (!running_ || paused_ || stoppedAt_ != 0) return;
+    // At a colour stop the machine already rests; a hold there would let Continue pass the stop
+    // without the person being asked for the next thread. grbl ignores a feed hold unless it
+    // is moving, so Continue after such a hold could likewise pass a stop reached meanwhile.
+    if (!running_ || paused_ || stoppedAt_ != 0 || asking_ || stream_->waitingForPerson()) return;
+    if (protocol_ == LinkProtocol::Grbl && !state_.startsWith(QStringLiteral("Run"))) return;
     stream_->hold();
     paused_ = true;
     emit stateChanged();

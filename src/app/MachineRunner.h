@@ -40,6 +40,7 @@ public:
 
     // Streams plan to the controller speaking profile's protocol; threads name the colour stops.
     void run(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads);
+    // Holds the machine; not at a colour stop, nor while grbl is not moving (it would not hold).
     void pause();
     void resume();
     // Ends the run: the controller is held and its queue dropped; the run ends once it settles.
@@ -72,6 +73,7 @@ private:
     SendPlan plan_;
     std::vector<DesignThread> threads_;
     QString port_;
+    LinkProtocol protocol_ = LinkProtocol::None;
     QString state_;
     double position_[2] = {0, 0};
     bool havePosition_ = false;

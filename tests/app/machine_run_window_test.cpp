@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace tessaline::testing {
 namespace {
@@ -54,12 +55,13 @@ protected:
         action("mnuConnect")->trigger();
     }
 
-    // Serves the window's events until the run ends; the deadline only keeps a fault from hanging.
-    void waitForRunEnd() {
+    // Serves the window's events until done() holds; the deadline only keeps a fault from hanging.
+    bool serveUntil(const std::function<bool()>& done) {
         const QDeadlineTimer deadline(60000);
-        while (window->machine().running() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 5);
-        ASSERT_FALSE(window->machine().running());
+        while (!done() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        return done();
     }
+    void waitForRunEnd() { ASSERT_TRUE(serveUntil([this] { return !window->machine().running(); })); }
 
     QString status() const { return control<QLabel>("lblMachineStatus")->text(); }
 
@@ -90,6 +92,39 @@ TEST_F(MachineRunWindow, RunsTheDesignOnGrblAnsweringEachColourStop) {
     EXPECT_FALSE(pty.machine.overflowed);
     EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves));
     EXPECT_TRUE(action("mnuRun")->isEnabled());  // again, on the same connection
+}
+
+TEST_F(MachineRunWindow, PauseHoldsAMovingMachineUntilContinue) {
+    test::DstTestEncoder encoder;
+    for (int s = 0; s < 800; ++s) encoder.stitch(s % 2 == 0 ? 9 : -8, (s % 7) - 3);
+    encoder.end();
+    std::vector<test::Point> single;
+    decodeDst(encoder.bytes(), [&single](const DesignRecord& record) {
+        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) single.emplace_back(record.x, record.y);
+    });
+    open(writeDesign(QStringLiteral("one.dst"), encoder));
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    // Not held before the machine moves: grbl would ignore the hold.
+    action("mnuPause")->trigger();
+    EXPECT_FALSE(window->machine().paused());
+    ASSERT_TRUE(serveUntil([this] { return status().contains(QStringLiteral("Run")); })) << status().toStdString();
+    action("mnuPause")->trigger();
+    EXPECT_FALSE(action("mnuPause")->isEnabled());
+    ASSERT_TRUE(action("mnuContinue")->isEnabled());
+    ASSERT_TRUE(serveUntil([this] { return status().contains(QStringLiteral("Hold")); })) << status().toStdString();
+    const std::string heldAt = status().toStdString();
+    EXPECT_TRUE(status().contains(QStringLiteral("paused"))) << heldAt;
+    action("mnuContinue")->trigger();
+    EXPECT_TRUE(action("mnuPause")->isEnabled());
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.threadStops.empty());
+    EXPECT_TRUE(status().contains(QStringLiteral("Stitch %1 of %1").arg(single.size()))) << status().toStdString();
+    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(single));
 }
 
 TEST_F(MachineRunWindow, StoppingAtAColourStopResetsGrblAndNamesTheMoveToResumeAt) {

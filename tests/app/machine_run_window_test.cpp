@@ -63,35 +63,48 @@ protected:
     }
     void waitForRunEnd() { ASSERT_TRUE(serveUntil([this] { return !window->machine().running(); })); }
 
+    // Runs the loaded design on a StandIn through the window, answering each colour stop with
+    // Continue, and checks what the controller carried out.
+    template <class StandIn>
+    void runWholeDesign(const QString& profile) {
+        SCOPED_TRACE(profile.toStdString());
+        dialogs.threadStops.clear();
+        chooseProfile(profile);
+        test::MachineOnPty<StandIn> pty;
+        EXPECT_FALSE(action("mnuRun")->isEnabled());
+        connectTo(pty.device());
+        ASSERT_TRUE(window->machine().connected())
+            << (dialogs.messages.empty() ? QString() : dialogs.messages.back().text).toStdString();
+        EXPECT_TRUE(status().contains(QString::fromStdString(pty.device()))) << status().toStdString();
+        ASSERT_TRUE(action("mnuRun")->isEnabled());
+        action("mnuRun")->trigger();
+        EXPECT_TRUE(action("mnuStop")->isEnabled());
+        EXPECT_FALSE(action("mnuDisconnect")->isEnabled());
+        waitForRunEnd();
+        pty.finish();
+
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+        ASSERT_EQ(dialogs.threadStops.size(), 2u);  // before colours 2 and 3, none after the last
+        EXPECT_EQ(dialogs.threadStops[0].first, "Thread 2");
+        EXPECT_EQ(dialogs.threadStops[1].first, "Thread 3");
+        EXPECT_NE(dialogs.threadStops[0].second, dialogs.threadStops[1].second);
+        EXPECT_TRUE(status().contains(QStringLiteral("Stitch %1 of %1").arg(moves.size()))) << status().toStdString();
+        EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves));
+        EXPECT_TRUE(action("mnuRun")->isEnabled());  // again, on the same connection
+        action("mnuDisconnect")->trigger();
+        EXPECT_FALSE(window->machine().connected());
+    }
+
     QString status() const { return control<QLabel>("lblMachineStatus")->text(); }
 
     std::vector<test::Point> moves;
     std::size_t firstColourMoves = 0;
 };
 
-TEST_F(MachineRunWindow, RunsTheDesignOnGrblAnsweringEachColourStop) {
-    chooseProfile(QStringLiteral("grbl 1.1"));
-    test::MachineOnPty<test::GrblStandIn> pty;
-    EXPECT_FALSE(action("mnuRun")->isEnabled());
-    connectTo(pty.device());
-    ASSERT_TRUE(window->machine().connected()) << (dialogs.messages.empty() ? QString() : dialogs.messages.back().text).toStdString();
-    EXPECT_TRUE(status().contains(QString::fromStdString(pty.device()))) << status().toStdString();
-    ASSERT_TRUE(action("mnuRun")->isEnabled());
-    action("mnuRun")->trigger();
-    EXPECT_TRUE(action("mnuStop")->isEnabled());
-    EXPECT_FALSE(action("mnuDisconnect")->isEnabled());
-    waitForRunEnd();
-    pty.finish();
-
-    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
-    ASSERT_EQ(dialogs.threadStops.size(), 2u);  // before colours 2 and 3, none after the last
-    EXPECT_EQ(dialogs.threadStops[0].first, "Thread 2");
-    EXPECT_EQ(dialogs.threadStops[1].first, "Thread 3");
-    EXPECT_NE(dialogs.threadStops[0].second, dialogs.threadStops[1].second);
-    EXPECT_TRUE(status().contains(QStringLiteral("Stitch %1 of %1").arg(moves.size()))) << status().toStdString();
-    EXPECT_FALSE(pty.machine.overflowed);
-    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves));
-    EXPECT_TRUE(action("mnuRun")->isEnabled());  // again, on the same connection
+TEST_F(MachineRunWindow, RunsTheDesignAnsweringEachColourStop) {
+    runWholeDesign<test::GrblStandIn>(QStringLiteral("grbl 1.1"));
+    runWholeDesign<test::MarlinStandIn>(QStringLiteral("Marlin 2"));
+    runWholeDesign<test::LineOkStandIn>(QStringLiteral("Klipper"));
 }
 
 TEST_F(MachineRunWindow, PauseHoldsAMovingMachineUntilContinue) {

@@ -7,6 +7,7 @@
 #include "machine/SerialLink.h"
 #include "preview/DesignColours.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -123,6 +124,16 @@ void MachineRunner::stop() {
     if (!running_ || stoppedAt_ != 0) return;
     stoppedAt_ = now();
     stream_->stop();
+}
+
+void MachineRunner::stopAndWait() {
+    stop();
+    QEventLoop loop;
+    const auto quit = connect(this, &MachineRunner::stateChanged, &loop, [this, &loop] {
+        if (!running_) loop.quit();
+    });
+    if (running_) loop.exec();
+    disconnect(quit);
 }
 
 void MachineRunner::readPort() {

@@ -46,6 +46,9 @@ public:
     // Ends the run: the controller is held and its queue dropped; the run ends once it settles.
     void stop();
 
+    // stop(), serving events until the controller has settled and the run has ended.
+    void stopAndWait();
+
     // Connection, controller state, machine position and stitch count, for the status bar.
     QString statusText() const;
 

@@ -535,6 +535,15 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (runner_->running()) {
+        if (!dialogs_.confirm(this, kAppTitle,
+                              QStringLiteral("The machine is running the design.\nStop it and close Tessaline?"))) {
+            event->ignore();
+            return;
+        }
+        // Held and its queue cleared before the port closes, so the machine is left at rest.
+        runner_->stopAndWait();
+    }
     preview_->endPass(false);
     QMainWindow::closeEvent(event);
 }

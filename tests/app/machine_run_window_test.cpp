@@ -95,6 +95,20 @@ protected:
         EXPECT_FALSE(window->machine().connected());
     }
 
+    // Opens a one-colour design long enough to be running still after a few status reports; its
+    // needle moves.
+    std::vector<test::Point> openLongDesign() {
+        test::DstTestEncoder encoder;
+        for (int s = 0; s < 800; ++s) encoder.stitch(s % 2 == 0 ? 9 : -8, (s % 7) - 3);
+        encoder.end();
+        std::vector<test::Point> single;
+        decodeDst(encoder.bytes(), [&single](const DesignRecord& record) {
+            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) single.emplace_back(record.x, record.y);
+        });
+        open(writeDesign(QStringLiteral("one.dst"), encoder));
+        return single;
+    }
+
     QString status() const { return control<QLabel>("lblMachineStatus")->text(); }
 
     std::vector<test::Point> moves;
@@ -108,14 +122,7 @@ TEST_F(MachineRunWindow, RunsTheDesignAnsweringEachColourStop) {
 }
 
 TEST_F(MachineRunWindow, PauseHoldsAMovingMachineUntilContinue) {
-    test::DstTestEncoder encoder;
-    for (int s = 0; s < 800; ++s) encoder.stitch(s % 2 == 0 ? 9 : -8, (s % 7) - 3);
-    encoder.end();
-    std::vector<test::Point> single;
-    decodeDst(encoder.bytes(), [&single](const DesignRecord& record) {
-        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) single.emplace_back(record.x, record.y);
-    });
-    open(writeDesign(QStringLiteral("one.dst"), encoder));
+    const std::vector<test::Point> single = openLongDesign();
     chooseProfile(QStringLiteral("grbl 1.1"));
     test::MachineOnPty<test::GrblStandIn> pty;
     connectTo(pty.device());
@@ -168,6 +175,26 @@ TEST_F(MachineRunWindow, StoppingAtAColourStopResetsGrblAndNamesTheMoveToResumeA
     EXPECT_TRUE(std::equal(done.begin(), done.end(), whole.begin()));
     EXPECT_GE(done.size(), resumeAt - 1);
     EXPECT_TRUE(window->machine().connected());
+}
+
+TEST_F(MachineRunWindow, ClosingDuringARunAsksThenStopsTheMachineFirst) {
+    openLongDesign();
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    dialogs.confirmAnswer = false;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->machine().running());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    ASSERT_TRUE(serveUntil([this] { return status().contains(QStringLiteral("Run")); })) << status().toStdString();
+    dialogs.confirmAnswer = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->machine().running());
+    pty.finish();
+    EXPECT_EQ(pty.machine.resets, 1u);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(QStringLiteral("resume from needle move"))) << dialogs.messages[0].text.toStdString();
 }
 
 TEST_F(MachineRunWindow, RefusesPortsItCannotUseAndProfilesThatDoNotStream) {

@@ -28,6 +28,10 @@ public:
     bool confirm(QWidget*, const QString&, const QString&) override { return false; }
     std::optional<int> askNumber(QWidget*, const QString&, const QString&, int, int, int) override { return {}; }
     bool showFolder(const QString&) override { return false; }
+    std::optional<tessaline::ConnectionChoice> askConnection(QWidget*, const tessaline::ConnectionRequest&) override {
+        return {};
+    }
+    bool askThread(QWidget*, const QString&, const QColor&) override { return false; }
 };
 
 // 100k records: runs of stitches in ten colours with a jump between blocks.

@@ -239,6 +239,22 @@ void GcodeOutput::saveFromStitch(int caretLine) {
     writeProgram(name, current);
 }
 
+std::optional<SendPlan> GcodeOutput::sendPlan() const {
+    const GcodeOptions current = options();
+    if (const auto problem = optionsProblem(current)) {
+        tell(QStringLiteral("The design cannot be run:\n%1").arg(QString::fromStdString(*problem)));
+        return std::nullopt;
+    }
+    try {
+        return planSend(current, [this](const RecordSink& sink) { walkDesign(sink); });
+    } catch (const StoreError& error) {
+        tell(QStringLiteral("The stored design cannot be read, so it cannot be run:\n%1").arg(QString::fromStdString(error.what())));
+    } catch (const NeedleRangeError& error) {
+        tell(QStringLiteral("The design cannot be run:\n%1").arg(QString::fromStdString(error.what())));
+    }
+    return std::nullopt;
+}
+
 void GcodeOutput::saveTrace() {
     GcodeOptions current = options();
     current.notes = kOutlineTraceNotes;

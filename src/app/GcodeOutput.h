@@ -6,6 +6,7 @@
 #include "app/WindowState.h"
 #include "design/DesignRecord.h"
 #include "gcode/GcodeOptions.h"
+#include "machine/SendPlan.h"
 
 #include <QString>
 
@@ -46,6 +47,9 @@ public:
     // Asks for the needle move to resume at (offering the one on the pane's caretLine, 1-based)
     // and a file name, and saves the program that resumes there.
     void saveFromStitch(int caretLine);
+    // The program Save Gcode writes now, planned for sending; nothing after telling the user why
+    // it cannot be made.
+    std::optional<SendPlan> sendPlan() const;
     // Asks for a file name and saves the outline trace of the loaded design.
     void saveTrace();
 

@@ -75,6 +75,25 @@ void MachineMenu::fillMenu() {
         ->setObjectName(QStringLiteral("mnuOpenProfilesFolder"));
     menu_->addAction(QStringLiteral("Reload Profiles"), this, guarded(QStringLiteral("Reload Profiles"), [this] { reload(); }))
         ->setObjectName(QStringLiteral("mnuReloadProfiles"));
+    if (!runActions_.isEmpty()) {
+        menu_->addSeparator();
+        menu_->addActions(runActions_);
+    }
+}
+
+QStringList MachineMenu::streamingProfiles() const {
+    QStringList names;
+    for (const auto& profile : catalog_.profiles()) {
+        if (profile->protocol != LinkProtocol::None) names << QString::fromStdString(profile->name);
+    }
+    return names;
+}
+
+void MachineMenu::setRunActions(QList<QAction*> actions) {
+    runActions_ = std::move(actions);
+    const QString chosen = QString::fromStdString(current_->name);
+    fillMenu();
+    choose(chosen, false);
 }
 
 void MachineMenu::choose(const QString& name, bool remember) {

@@ -7,7 +7,9 @@
 #include "gcode/ProfileCatalog.h"
 
 #include <QObject>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <filesystem>
 #include <functional>
@@ -41,6 +43,11 @@ public:
     std::shared_ptr<const MachineProfile> current() const { return current_; }
     QMenu* menu() const { return menu_; }
 
+    // Names of the profiles that can stream a program to a controller (they name a protocol).
+    QStringList streamingProfiles() const;
+    // Actions shown below the profile commands, kept there when the menu is filled again.
+    void setRunActions(QList<QAction*> actions);
+
     // Reads the profiles folder again; files that cannot be used are reported and skipped.
     void reload();
     // Asks the desktop to show the profiles folder (made if missing) and says where it is.
@@ -65,6 +72,7 @@ private:
     ProfileCatalog catalog_;
     std::shared_ptr<const MachineProfile> current_;
     QActionGroup* group_ = nullptr;
+    QList<QAction*> runActions_;
 };
 
 }  // namespace tessaline

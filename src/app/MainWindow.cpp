@@ -6,6 +6,7 @@
 #include "app/DesignFileFilters.h"
 #include "app/GcodeOutput.h"
 #include "app/MachineMenu.h"
+#include "app/MachineRunner.h"
 #include "app/GcodePane.h"
 #include "app/LineQuery.h"
 #include "app/MainWindowForm.h"
@@ -20,6 +21,8 @@
 #include "design/HoopFit.h"
 #include "design/Placement.h"
 #include "design/WorkStore.h"
+#include "gcode/BuiltinProfiles.h"
+#include "machine/SerialLink.h"
 #include "preview/DesignColours.h"
 
 #include <QApplication>
@@ -39,6 +42,8 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
+#include <QStatusBar>
 #include <QSlider>
 #include <QTimer>
 
@@ -64,6 +69,12 @@ void setBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
+}
+
+// Why a profile without a link protocol cannot be run from the window, and which can.
+QString cannotStream(const QString& profile, const QStringList& streaming) {
+    return QStringLiteral("%1 runs programs itself and cannot be sent to. Choose one of these in the Machine menu: %2.")
+        .arg(profile, streaming.join(QStringLiteral(", ")));
 }
 
 }  // namespace
@@ -144,9 +155,83 @@ void MainWindow::buildMenus() {
         colours_->setUseDesignThreads(threads->isChecked());
         if (colours_->hasThreads() && control<QPushButton>(QStringLiteral("Command2"))->isEnabled()) draw();
     }));
+    buildRunActions();
     placementMenu_ = new PlacementMenu(view, machineSettingsFile(), this);
     connect(placementMenu_, &PlacementMenu::placementChanged, this,
             guarded(QStringLiteral("Design Placement"), [this] { reloadDesign(); }));
+}
+
+void MainWindow::buildRunActions() {
+    runner_ = new MachineRunner(this, dialogs_);
+    auto* status = new QLabel(runner_->statusText(), statusBar());
+    status->setObjectName(QStringLiteral("lblMachineStatus"));
+    statusBar()->addWidget(status, 1);
+    connect(runner_, &MachineRunner::statusChanged, status, &QLabel::setText);
+    const auto add = [this](const QString& text, const char* name, std::function<void()> handler) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, guarded(QString(text).remove(QStringLiteral("…")), std::move(handler)));
+        return action;
+    };
+    machineMenu_->setRunActions({
+        add(QStringLiteral("Connect…"), "mnuConnect", [this] { connectMachine(); }),
+        add(QStringLiteral("Disconnect"), "mnuDisconnect", [this] { runner_->disconnectPort(); }),
+        add(QStringLiteral("Run"), "mnuRun", [this] { runDesign(); }),
+        add(QStringLiteral("Pause"), "mnuPause", [this] { runner_->pause(); }),
+        add(QStringLiteral("Continue"), "mnuContinue", [this] { runner_->resume(); }),
+        add(QStringLiteral("Stop"), "mnuStop", [this] { runner_->stop(); }),
+    });
+    connect(runner_, &MachineRunner::stateChanged, this, &MainWindow::updateRunActions);
+    updateRunActions();
+}
+
+void MainWindow::updateRunActions() {
+    const bool linked = runner_->connected();
+    const bool running = runner_->running();
+    const std::pair<const char*, bool> enabled[] = {
+        {"mnuConnect", !running},
+        {"mnuDisconnect", linked && !running},
+        {"mnuRun", linked && !running && state_.loadedDesign.has_value()},
+        {"mnuPause", running && !runner_->paused()},
+        {"mnuContinue", running && runner_->paused()},
+        {"mnuStop", running},
+    };
+    for (const auto& [name, on] : enabled) findChild<QAction*>(QString::fromLatin1(name))->setEnabled(on);
+}
+
+void MainWindow::connectMachine() {
+    const auto profile = machineMenu_->current();
+    ConnectionRequest request;
+    for (const auto& port : serialPortCandidates()) request.ports << QString::fromStdString(port.string());
+    QSettings settings(machineSettingsFile(), QSettings::IniFormat);
+    request.port = settings.value(QStringLiteral("machine/port")).toString();
+    request.baud = settings.value(QStringLiteral("machine/baud"), 115200).toInt();
+    request.profile = QString::fromStdString(profile->name);
+    if (profile->protocol == LinkProtocol::None) {
+        request.problem = cannotStream(request.profile, machineMenu_->streamingProfiles());
+    }
+    const auto choice = dialogs_.askConnection(this, request);
+    if (!choice || !request.problem.isEmpty()) return;
+    settings.setValue(QStringLiteral("machine/port"), choice->port);
+    settings.setValue(QStringLiteral("machine/baud"), choice->baud);
+    try {
+        runner_->connectTo(choice->port, choice->baud);
+    } catch (const SerialLinkError& error) {
+        message(UserDialogs::Icon::Critical,
+                QStringLiteral("The machine cannot be connected:\n%1").arg(QString::fromStdString(error.what())));
+    }
+}
+
+void MainWindow::runDesign() {
+    const auto profile = machineMenu_->current();
+    if (profile->protocol == LinkProtocol::None) {
+        message(UserDialogs::Icon::Warning,
+                cannotStream(QString::fromStdString(profile->name), machineMenu_->streamingProfiles()));
+        return;
+    }
+    auto plan = output_->sendPlan();
+    if (!plan) return;
+    runner_->run(std::move(*plan), *profile, state_.designThreads);
 }
 
 std::function<void()> MainWindow::guarded(const QString& action, std::function<void()> handler) {
@@ -367,12 +452,14 @@ void MainWindow::loadDesign(const QString& path) {
     state_.loadedKinds = std::move(kinds);
     state_.designReach = reach.radius();
     state_.designFigures = design.figures;
+    state_.designThreads = design.threads;
     colours_->setThreads(threadColours(design.threads));
     showFigures(figureTexts(design.figures, bareFileName(path.toStdString())));
     for (const char* name : {"Command2", "Command3", "Command6"})
         control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);
     for (const char* name : {"mnuSaveFromStitch", "mnuSaveOutlineTrace"})
         findChild<QAction*>(QString::fromLatin1(name))->setEnabled(true);
+    updateRunActions();
     // The new design is in the store and on show: a program that cannot be made for it leaves the
     // pane empty, never the previous design's program beside the new figures.
     if (!output_->refresh(QStringLiteral("; %1 is shown without a program until Populate makes it")
@@ -451,6 +538,15 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (runner_->running()) {
+        if (!dialogs_.confirm(this, kAppTitle,
+                              QStringLiteral("The machine is running the design.\nStop it and close Tessaline?"))) {
+            event->ignore();
+            return;
+        }
+        // Held and its queue cleared before the port closes, so the machine is left at rest.
+        runner_->stopAndWait();
+    }
     preview_->endPass(false);
     QMainWindow::closeEvent(event);
 }

@@ -21,6 +21,7 @@ class DesignColours;
 struct FigureTexts;
 class GcodeOutput;
 class MachineMenu;
+class MachineRunner;
 class PlacementMenu;
 class PreviewController;
 class WorkStore;
@@ -56,6 +57,7 @@ public:
 
     // Loads the design file at path as "Open DST" does once a file is chosen.
     void loadDesign(const QString& path);
+    const MachineRunner& machine() const { return *runner_; }
 
 public slots:
     void openDst();
@@ -77,6 +79,12 @@ protected:
 
 private:
     void buildMenus();
+    void buildRunActions();
+    void updateRunActions();
+    // Machine > Connect: asks for the port and speed (remembered) and opens the port.
+    void connectMachine();
+    // Machine > Run: streams the program Save Gcode writes now.
+    void runDesign();
     void connectControls();
     void connectOptions();
     void connectPreview();
@@ -106,6 +114,7 @@ private:
     std::unique_ptr<GcodeOutput> output_;
     MachineMenu* machineMenu_ = nullptr;
     PlacementMenu* placementMenu_ = nullptr;
+    MachineRunner* runner_ = nullptr;
     QString loadedPath_;  // the file of the design shown
     std::unique_ptr<PreviewController> preview_;
     QPointer<AboutBox> about_;

@@ -1,9 +1,18 @@
 #include "app/UserDialogs.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QIntValidator>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
 #include <QUrl>
 
 namespace tessaline {
@@ -49,6 +58,56 @@ std::optional<int> DesktopDialogs::askNumber(QWidget* parent, const QString& tit
 
 bool DesktopDialogs::showFolder(const QString& folder) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+std::optional<ConnectionChoice> DesktopDialogs::askConnection(QWidget* parent, const ConnectionRequest& request) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Connect to the Machine"));
+    auto* form = new QFormLayout(&dialog);
+    // Editable: a device not in the list (a pseudo-terminal, a renamed port) can be typed.
+    auto* port = new QComboBox(&dialog);
+    port->setObjectName(QStringLiteral("cmbPort"));
+    port->setEditable(true);
+    port->addItems(request.ports);
+    port->setEditText(request.port.isEmpty() && !request.ports.isEmpty() ? request.ports.front() : request.port);
+    port->setMinimumContentsLength(32);
+    form->addRow(QStringLiteral("Serial port:"), port);
+    auto* baud = new QComboBox(&dialog);
+    baud->setObjectName(QStringLiteral("cmbBaud"));
+    baud->setEditable(true);
+    for (int speed : {9600, 19200, 38400, 57600, 115200, 230400, 250000, 460800, 921600}) baud->addItem(QString::number(speed));
+    baud->setValidator(new QIntValidator(1, 4000000, baud));
+    baud->setEditText(QString::number(request.baud));
+    form->addRow(QStringLiteral("Speed (baud):"), baud);
+    form->addRow(QStringLiteral("Machine profile:"), new QLabel(request.profile, &dialog));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Connect"));
+    if (!request.problem.isEmpty()) {
+        auto* problem = new QLabel(request.problem, &dialog);
+        problem->setWordWrap(true);
+        form->addRow(problem);
+        buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
+    }
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return ConnectionChoice{port->currentText().trimmed(), baud->currentText().toInt()};
+}
+
+bool DesktopDialogs::askThread(QWidget* parent, const QString& thread, const QColor& colour) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Colour Stop"),
+                    QStringLiteral("Thread the machine with\n%1\nthen choose Continue.").arg(thread),
+                    QMessageBox::NoButton, parent);
+    QPixmap swatch(48, 48);
+    swatch.fill(colour);
+    QPainter(&swatch).drawRect(0, 0, 47, 47);
+    box.setIconPixmap(swatch);
+    QPushButton* go = box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Stop Run"), QMessageBox::RejectRole);
+    box.setDefaultButton(go);
+    box.exec();
+    return box.clickedButton() == go;
 }
 
 }  // namespace tessaline

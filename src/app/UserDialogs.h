@@ -2,6 +2,7 @@
 // The seam between the window and the user's dialogs: file choosers and message boxes.
 // The window asks through this interface so that tests can answer instead of a person.
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,21 @@
 class QWidget;
 
 namespace tessaline {
+
+// What Machine > Connect offers: the serial devices found, the last port and speed, the chosen
+// profile, and why that profile cannot stream (empty when it can).
+struct ConnectionRequest {
+    QStringList ports;
+    QString port;
+    int baud = 115200;
+    QString profile;
+    QString problem;
+};
+
+struct ConnectionChoice {
+    QString port;
+    int baud = 115200;
+};
 
 class UserDialogs {
 public:
@@ -30,6 +46,11 @@ public:
                                          int minimum, int maximum) = 0;
     // Asks the desktop to show folder in its file manager; false when it could not ask.
     virtual bool showFolder(const QString& folder) = 0;
+    // The port and speed to connect at; nothing when cancelled. With a problem it cannot be accepted.
+    virtual std::optional<ConnectionChoice> askConnection(QWidget* parent, const ConnectionRequest& request) = 0;
+    // A colour stop: names the next thread beside a swatch of colour; true once it is threaded
+    // (go on), false to end the run.
+    virtual bool askThread(QWidget* parent, const QString& thread, const QColor& colour) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -44,6 +65,8 @@ public:
     std::optional<int> askNumber(QWidget* parent, const QString& title, const QString& label, int value, int minimum,
                                  int maximum) override;
     bool showFolder(const QString& folder) override;
+    std::optional<ConnectionChoice> askConnection(QWidget* parent, const ConnectionRequest& request) override;
+    bool askThread(QWidget* parent, const QString& thread, const QColor& colour) override;
 };
 
 }  // namespace tessaline

@@ -1,6 +1,7 @@
 #pragma once
 // The window-level flags and points that several parts of the window share for its whole life.
 
+#include "design/DesignFormat.h"
 #include "design/DesignSeal.h"
 
 #include <QPointF>
@@ -24,6 +25,7 @@ struct WindowState {
     // The loaded design's record kinds in order: all the needle plan counts, so a program costs
     // one pass over the store rather than two.
     std::vector<RecordKind> loadedKinds;
+    std::vector<DesignThread> designThreads;  // of the loaded design, as its file names them
 };
 
 }  // namespace tessaline

@@ -7,6 +7,7 @@
 #include "gcode/BuiltinProfiles.h"
 #include "gcode/GcodeGenerator.h"
 #include "machine/ControllerStream.h"
+#include "machine/SendPlan.h"
 #include "machine/SerialLink.h"
 
 #include <algorithm>
@@ -16,7 +17,6 @@
 #include <iostream>
 #include <memory>
 #include <poll.h>
-#include <sstream>
 #include <unistd.h>
 
 namespace tessaline::cli {
@@ -49,53 +49,6 @@ struct SendArguments {
     int baud = 115200;
 };
 
-// The program and, for each needle move it holds, the line it starts on and its colour.
-struct SendPlan {
-    std::string text;
-    std::uint64_t firstMove = 1;
-    std::vector<std::uint64_t> moveLines;  // index k: needle move firstMove + k
-    std::vector<int> moveColours;
-    int colours = 1;
-};
-
-SendPlan planSend(const PreparedProgram& prepared) {
-    SendPlan plan;
-    plan.firstMove = std::max<std::uint64_t>(prepared.options.resumeFrom, 1);
-    std::ostringstream out;
-    GcodeWriter writer(prepared.options, out);
-    int colour = 1;
-    writer.onNeedleMoveLine([&](std::uint64_t, std::uint64_t line) {
-        plan.moveLines.push_back(line);
-        plan.moveColours.push_back(colour);
-    });
-    prepared.walk([&](const DesignRecord& record) {
-        writer.add(record);
-        if (record.kind == RecordKind::ColourChange) ++colour;
-    });
-    writer.finish();
-    plan.text = std::move(out).str();
-    plan.colours = plan.moveColours.empty() ? 1 : plan.moveColours.back();
-    return plan;
-}
-
-// Needle moves the machine has finished: those before the move whose lines run at line.
-std::uint64_t movesDone(const SendPlan& plan, std::uint64_t line) {
-    const auto started = static_cast<std::uint64_t>(
-        std::upper_bound(plan.moveLines.begin(), plan.moveLines.end(), line) - plan.moveLines.begin());
-    return started > 0 ? started - 1 : 0;
-}
-
-std::string threadText(const PreparedProgram& prepared, int colour) {
-    std::string text = "Thread " + std::to_string(colour);
-    const auto& threads = prepared.placed.design.threads;
-    if (colour >= 1 && static_cast<std::size_t>(colour) <= threads.size()) {
-        const DesignThread& thread = threads[static_cast<std::size_t>(colour - 1)];
-        if (!thread.description.empty()) text += ": " + thread.description;
-        if (!thread.catalogNumber.empty()) text += " (" + thread.catalogNumber + ")";
-    }
-    return text;
-}
-
 std::string clock(double seconds) {
     const auto whole = static_cast<long>(std::max(0.0, seconds) + 0.5);
     char text[32];
@@ -110,7 +63,7 @@ void send(SendArguments& arguments) {
         throw CommandFailure(profile.name + " runs programs itself; send speaks to grbl, grblHAL, Marlin and Klipper "
                                             "(choose one with --profile)");
     }
-    const SendPlan plan = planSend(prepared);
+    const SendPlan plan = planSend(prepared.options, [&prepared](const RecordSink& sink) { prepared.walk(sink); });
     const std::uint64_t total = plan.moveLines.size();
 
     std::unique_ptr<SerialLink> link;
@@ -200,9 +153,8 @@ void send(SendArguments& arguments) {
         if (!asking && stream.waitingForPerson() && stream.currentProgramLine() != answeredLine) {
             asking = true;
             askedAt = now();
-            const std::uint64_t next = std::min<std::uint64_t>(done() + 1, total);
-            const int colour = next < total ? plan.moveColours[next] : plan.colours;
-            std::cout << (terminal ? "\n" : "") << threadText(prepared, colour) << " - press Enter to continue"
+            const int colour = nextColour(plan, stream.currentProgramLine());
+            std::cout << (terminal ? "\n" : "") << threadText(prepared.placed.design.threads, colour) << " - press Enter to continue"
                       << std::endl;
         }
         if (stream.stopReason() == StreamStop::None && !asking) progress(false);
@@ -213,7 +165,7 @@ void send(SendArguments& arguments) {
                   << "; the machine confirmed every line." << std::endl;
         return;
     }
-    const std::uint64_t resumeAt = plan.firstMove + std::min(done(), total);
+    const std::uint64_t resumeAt = resumeMove(plan, stream.currentProgramLine());
     if (terminal) std::cout << '\n';
     throw CommandFailure(arguments.port + ": " + stopText + ". The machine confirmed the needle moves before " +
                          std::to_string(resumeAt) + "; resume with --from-stitch " + std::to_string(resumeAt));

@@ -1,5 +1,6 @@
 #include "machine/SerialLink.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -93,6 +94,25 @@ std::optional<std::string> SerialLink::read() {
         if (!bytes.empty()) return bytes;
         return std::nullopt;
     }
+}
+
+std::vector<std::filesystem::path> serialPortCandidates(const std::filesystem::path& devices) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> found;
+    std::error_code error;
+    const auto collect = [&](const fs::path& folder, const auto& wanted) {
+        std::vector<fs::path> group;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            if (wanted(it->path().filename().string())) group.push_back(it->path());
+        }
+        error.clear();
+        std::sort(group.begin(), group.end());
+        found.insert(found.end(), group.begin(), group.end());
+    };
+    collect(devices / "serial" / "by-id", [](const std::string&) { return true; });
+    collect(devices, [](const std::string& name) { return name.starts_with("ttyUSB"); });
+    collect(devices, [](const std::string& name) { return name.starts_with("ttyACM"); });
+    return found;
 }
 
 }  // namespace tessaline

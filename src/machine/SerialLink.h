@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaline {
 
@@ -38,5 +39,9 @@ private:
     std::filesystem::path device_;
     int fd_ = -1;
 };
+
+// The serial devices a controller is likely on, in the folder devices: by-id names first (they
+// stay the same across plugging in), then ttyUSB* and ttyACM*, each group sorted.
+std::vector<std::filesystem::path> serialPortCandidates(const std::filesystem::path& devices = "/dev");
 
 }  // namespace tessaline

@@ -38,6 +38,11 @@ public:
     int numberMaximum = 0;
     std::vector<QString> shownFolders;  // folders the desktop was asked to show
     bool folderShown = false;           // what asking the desktop returns
+    std::optional<ConnectionChoice> connection;  // the answer to every connect dialog
+    std::vector<ConnectionRequest> connectionRequests;
+    // Answers to colour stops, one each; when they run out, Continue. Each stop is recorded.
+    std::deque<bool> threadAnswers;
+    std::vector<std::pair<QString, QColor>> threadStops;
 
     QString openFileName(QWidget*, const QString& title, const QStringList& filters, const QString& selected) override {
         fileDialogs.push_back({title, filters, selected});
@@ -64,6 +69,17 @@ public:
     bool showFolder(const QString& folder) override {
         shownFolders.push_back(folder);
         return folderShown;
+    }
+    std::optional<ConnectionChoice> askConnection(QWidget*, const ConnectionRequest& request) override {
+        connectionRequests.push_back(request);
+        return connection;
+    }
+    bool askThread(QWidget*, const QString& thread, const QColor& colour) override {
+        threadStops.emplace_back(thread, colour);
+        if (threadAnswers.empty()) return true;
+        const bool answer = threadAnswers.front();
+        threadAnswers.pop_front();
+        return answer;
     }
 
 private:

@@ -4,21 +4,17 @@
 
 #include "ControllerStandIns.h"
 #include "DstTestEncoder.h"
+#include "MachineOnPty.h"
 
 #include "design/DstDecoder.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <pty.h>
 #include <sys/wait.h>
-#include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tessaline {
@@ -26,58 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Point;
-
-// A controller stand-in on the master side of a pseudo-terminal; the slave is the "serial port".
-template <class StandIn>
-class MachineOnPty {
-public:
-    MachineOnPty() {
-        char name[128];
-        if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-        device_ = name;
-        termios raw{};
-        ::tcgetattr(slave_, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave_, TCSANOW, &raw);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~MachineOnPty() {
-        finish();
-        ::close(master_);
-        ::close(slave_);
-    }
-    // Stops the machine's loop; afterwards its record may be read.
-    void finish() {
-        running_ = false;
-        if (thread_.joinable()) thread_.join();
-    }
-    const std::string& device() const { return device_; }
-    StandIn machine;
-
-private:
-    void serve() {
-        char chunk[4096];
-        while (running_) {
-            pollfd wait{master_, POLLIN, 0};
-            ::poll(&wait, 1, 2);
-            if ((wait.revents & POLLIN) != 0) {
-                const ssize_t got = ::read(master_, chunk, sizeof chunk);
-                if (got > 0) machine.receive(std::string_view(chunk, static_cast<std::size_t>(got)));
-            }
-            machine.step();
-            if (!machine.output.empty()) {
-                const ssize_t put = ::write(master_, machine.output.data(), machine.output.size());
-                if (put > 0) machine.output.erase(0, static_cast<std::size_t>(put));
-            }
-        }
-    }
-
-    int master_ = -1;
-    int slave_ = -1;
-    std::string device_;
-    std::atomic<bool> running_{true};
-    std::thread thread_;
-};
 
 struct SendRun {
     int exitCode = -1;
@@ -155,38 +99,27 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    // The stand-in's path with only the needle moves' points: colour changes stop where the last
-    // move of their colour ended, and a resumed run travels to its first move first.
-    static std::vector<Point> withoutRepeats(const std::vector<Point>& path) {
-        std::vector<Point> points;
-        for (const Point& p : path) {
-            if (points.empty() || std::abs(points.back().first - p.first) > 1e-9 || std::abs(points.back().second - p.second) > 1e-9)
-                points.push_back(p);
-        }
-        return points;
-    }
-
     fs::path folder_;
     fs::path design_;
     std::vector<Point> moves_;
 };
 
 TEST_F(SendCommand, GrblRunsTheWholeDesignAnsweringEachColourStop) {
-    MachineOnPty<test::GrblStandIn> pty;
+    test::MachineOnPty<test::GrblStandIn> pty;
     const SendRun run = runSend({"send", design_.string(), "--port", pty.device(), "--profile", "grbl"});
     pty.finish();
     EXPECT_EQ(run.exitCode, 0) << run.err << run.out;
     EXPECT_EQ(run.prompts, 2) << run.out;  // before colours 2 and 3, none after the last
     EXPECT_NE(run.out.find("Thread 2 - press Enter"), std::string::npos) << run.out;
     EXPECT_FALSE(pty.machine.overflowed);
-    EXPECT_EQ(withoutRepeats(pty.machine.path), withoutRepeats(moves_));
+    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves_));
 }
 
 TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes) {
     std::string resumeAt;
     std::vector<Point> firstPart;
     {
-        MachineOnPty<test::GrblStandIn> pty;
+        test::MachineOnPty<test::GrblStandIn> pty;
         const SendRun run = runSend({"send", design_.string(), "--port", pty.device(), "--profile", "grbl"},
                                     "Colour 2 of 3");
         pty.finish();
@@ -196,7 +129,7 @@ TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes)
         resumeAt = run.err.substr(at + 14, run.err.find_first_not_of("0123456789", at + 14) - at - 14);
         EXPECT_EQ(pty.machine.resets, 1u);                                 // its queue dropped
         EXPECT_EQ(pty.machine.output.find("ALARM"), std::string::npos);    // with the machine at rest
-        firstPart = withoutRepeats(pty.machine.path);
+        firstPart = test::withoutRepeats(pty.machine.path);
     }
     const std::size_t from = std::stoul(resumeAt);
     ASSERT_GE(from, 2u);
@@ -204,13 +137,13 @@ TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes)
     // Nothing the machine finished is lost: it reached every move before the resume point.
     ASSERT_GE(firstPart.size(), from - 1);
 
-    MachineOnPty<test::GrblStandIn> pty;
+    test::MachineOnPty<test::GrblStandIn> pty;
     const SendRun resumed =
         runSend({"send", design_.string(), "--port", pty.device(), "--profile", "grbl", "--from-stitch", resumeAt});
     pty.finish();
     EXPECT_EQ(resumed.exitCode, 0) << resumed.err;
     const std::vector<Point> expected(moves_.begin() + static_cast<std::ptrdiff_t>(from - 1), moves_.end());
-    EXPECT_EQ(withoutRepeats(pty.machine.path), withoutRepeats(expected));
+    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(expected));
 }
 
 TEST_F(SendCommand, RefusesProfilesThatDoNotStreamAndPortsThatAreNone) {

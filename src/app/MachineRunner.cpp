@@ -1,0 +1,232 @@
+#include "app/MachineRunner.h"
+
+#include "app/AppInfo.h"
+#include "app/UserDialogs.h"
+#include "common/NumberFormat.h"
+#include "machine/ControllerStream.h"
+#include "machine/SerialLink.h"
+#include "preview/DesignColours.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace tessaline {
+
+namespace {
+
+constexpr int kTickMilliseconds = 20;
+// How long a stop may take to hold and reset the controller before the run is given up.
+constexpr double kSettleSeconds = 5;
+
+}  // namespace
+
+MachineRunner::MachineRunner(QWidget* window, UserDialogs& dialogs) : QObject(window), window_(window), dialogs_(dialogs) {
+    timer_.setInterval(kTickMilliseconds);
+    connect(&timer_, &QTimer::timeout, this, &MachineRunner::tick);
+    clock_.start();
+}
+
+MachineRunner::~MachineRunner() {
+    // A run cut short by closing the window still stops the controller.
+    if (running_ && stream_) stream_->stop();
+}
+
+double MachineRunner::now() const { return static_cast<double>(clock_.nsecsElapsed()) / 1e9; }
+
+void MachineRunner::connectTo(const QString& port, int baud) {
+    disconnectPort();
+    link_ = std::make_unique<SerialLink>(QFile::encodeName(port).toStdString(), baud);
+    port_ = port;
+    state_.clear();
+    havePosition_ = false;
+    notifier_ = new QSocketNotifier(link_->descriptor(), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &MachineRunner::readPort);
+    emit stateChanged();
+    emit statusChanged(statusText());
+}
+
+void MachineRunner::disconnectPort() {
+    if (!link_) return;
+    if (running_) {
+        stream_->portClosed();
+        finishRun();
+    }
+    delete notifier_;
+    notifier_ = nullptr;
+    link_.reset();
+    emit stateChanged();
+    emit statusChanged(statusText());
+}
+
+void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads) {
+    if (!link_ || running_) return;
+    plan_ = std::move(plan);
+    threads_ = std::move(threads);
+    stopText_.clear();
+    finished_ = false;
+    paused_ = false;
+    answeredLine_ = 0;
+    stoppedAt_ = 0;
+    protocol_ = profile.protocol;
+    state_.clear();
+    StreamSettings settings;
+    settings.protocol = profile.protocol;
+    settings.receiveBuffer = profile.receiveBuffer;
+    ControllerStream::Listener listener;
+    listener.stopped = [this](StreamStop, const std::string& text) { stopText_ = QString::fromStdString(text); };
+    listener.status = [this](const ControllerStatus& status) {
+        state_ = QString::fromStdString(status.state);
+        position_[0] = status.position[0];
+        position_[1] = status.position[1];
+        havePosition_ = true;
+    };
+    listener.message = [this](const std::string& text) { state_ = QString::fromStdString(text); };
+    stream_ = std::make_unique<ControllerStream>(
+        streamLines(plan_.text, profile.protocol), settings,
+        [this](std::string_view bytes) {
+            try {
+                link_->write(bytes);
+            } catch (const SerialLinkError&) {
+                // The next read sees the port gone and ends the run with the reason.
+            }
+        },
+        listener);
+    running_ = true;
+    stream_->start(now());
+    timer_.start();
+    emit stateChanged();
+    emit statusChanged(statusText());
+}
+
+void MachineRunner::pause() {
+    // At a colour stop the machine already rests; a hold there would let Continue pass the stop
+    // without the person being asked for the next thread. grbl ignores a feed hold unless it
+    // is moving, so Continue after such a hold could likewise pass a stop reached meanwhile.
+    if (!running_ || paused_ || stoppedAt_ != 0 || asking_ || stream_->waitingForPerson()) return;
+    if (protocol_ == LinkProtocol::Grbl && !state_.startsWith(QStringLiteral("Run"))) return;
+    stream_->hold();
+    paused_ = true;
+    emit stateChanged();
+}
+
+void MachineRunner::resume() {
+    if (!running_ || !paused_ || stoppedAt_ != 0) return;
+    stream_->resume();
+    paused_ = false;
+    emit stateChanged();
+}
+
+void MachineRunner::stop() {
+    if (!running_ || stoppedAt_ != 0) return;
+    stoppedAt_ = now();
+    stream_->stop();
+}
+
+void MachineRunner::stopAndWait() {
+    stop();
+    QEventLoop loop;
+    const auto quit = connect(this, &MachineRunner::stateChanged, &loop, [this, &loop] {
+        if (!running_) loop.quit();
+    });
+    if (running_) loop.exec();
+    disconnect(quit);
+}
+
+void MachineRunner::readPort() {
+    if (!link_) return;
+    const auto bytes = link_->read();
+    if (!bytes) {
+        portGone();
+        return;
+    }
+    // Between runs the controller's reports are not needed; they are read so none pile up.
+    if (running_) stream_->received(*bytes, now());
+}
+
+void MachineRunner::portGone() {
+    if (running_) stream_->portClosed();
+    if (running_) finishRun();
+    const QString port = port_;
+    disconnectPort();
+    dialogs_.message(window_, UserDialogs::Icon::Warning, kAppTitle,
+                     QStringLiteral("%1 has gone; the machine is disconnected.").arg(port));
+}
+
+void MachineRunner::tick() {
+    if (!running_) return;
+    stream_->tick(now());
+    if (stream_->stopReason() != StreamStop::None && stoppedAt_ == 0) stoppedAt_ = now();
+    if (stream_->stopReason() != StreamStop::None && (!stream_->settling() || now() - stoppedAt_ >= kSettleSeconds)) {
+        finishRun();
+        return;
+    }
+    emit statusChanged(statusText());
+    if (!asking_ && stream_->stopReason() == StreamStop::None && stream_->waitingForPerson() &&
+        stream_->currentProgramLine() != answeredLine_) {
+        askAtColourStop();
+    }
+}
+
+void MachineRunner::askAtColourStop() {
+    // The dialog's own event loop keeps serving the port and the timer, so status reports go on.
+    asking_ = true;
+    const std::uint64_t line = stream_->currentProgramLine();
+    const int colour = nextColour(plan_, line);
+    const auto index = static_cast<std::size_t>(colour - 1);
+    const QColor swatch = colour >= 1 && index < threads_.size()
+                              ? QColor(threads_[index].red, threads_[index].green, threads_[index].blue)
+                              : threadColourOf(nullptr, colour);
+    const bool threaded = dialogs_.askThread(window_, QString::fromStdString(threadText(threads_, colour)), swatch);
+    asking_ = false;
+    if (!running_ || stream_->stopReason() != StreamStop::None || stoppedAt_ != 0) return;
+    if (threaded) {
+        answeredLine_ = line;
+        stream_->resume();
+    } else {
+        stop();
+    }
+}
+
+std::uint64_t MachineRunner::stitchesDone() const {
+    if (finished_) return plan_.moveLines.size();
+    if (!stream_) return 0;
+    return std::min<std::uint64_t>(movesDone(plan_, stream_->currentProgramLine()), plan_.moveLines.size());
+}
+
+void MachineRunner::finishRun() {
+    timer_.stop();
+    running_ = false;
+    paused_ = false;
+    finished_ = stream_->stopReason() == StreamStop::Finished;
+    emit stateChanged();
+    emit statusChanged(statusText());
+    if (finished_) return;
+    const std::uint64_t resumeAt = resumeMove(plan_, stream_->currentProgramLine());
+    const QString reason = stopText_.isEmpty() ? QStringLiteral("the run was given up") : stopText_;
+    dialogs_.message(window_, UserDialogs::Icon::Warning, kAppTitle,
+                     QStringLiteral("%1: %2.\nThe machine confirmed the needle moves before %3; resume from needle move %3.")
+                         .arg(port_, reason)
+                         .arg(resumeAt));
+}
+
+QString MachineRunner::statusText() const {
+    if (!link_ && !running_) return QStringLiteral("Not connected");
+    QStringList parts{QStringLiteral("Connected: %1").arg(port_)};
+    if (!state_.isEmpty()) parts << state_;
+    if (havePosition_) {
+        parts << QStringLiteral("X %1 Y %2").arg(QString::fromStdString(formatFixed(position_[0], 3)),
+                                                 QString::fromStdString(formatFixed(position_[1], 3)));
+    }
+    if (stream_) {
+        parts << QStringLiteral("Stitch %1 of %2").arg(stitchesDone()).arg(plan_.moveLines.size());
+        if (!running_) parts << (finished_ ? QStringLiteral("run finished") : QStringLiteral("run ended"));
+        else if (paused_) parts << QStringLiteral("paused");
+    }
+    return parts.join(QStringLiteral("  |  "));
+}
+
+}  // namespace tessaline

@@ -1,0 +1,233 @@
+// Running the loaded design from the window: Machine > Connect to a grbl stand-in on a
+// pseudo-terminal, Run, colour stops answered through the dialogs, the status bar's count, the
+// run stopped at a colour stop with the needle move to resume at, and ports that are refused.
+
+#include "ControllerStandIns.h"
+#include "MachineOnPty.h"
+#include "WindowFixture.h"
+#include "app/MachineRunner.h"
+#include "design/DstDecoder.h"
+#include "machine/SerialLink.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace tessaline::testing {
+namespace {
+
+class MachineRunWindow : public ConfiguredWindowTest {
+protected:
+    void SetUp() override {
+        ConfiguredWindowTest::SetUp();
+        // Three colours, each entered by a jump.
+        test::DstTestEncoder encoder;
+        for (int colour = 0; colour < 3; ++colour) {
+            encoder.jump(40, -20);
+            for (int s = 0; s < 30; ++s) encoder.stitch(s % 2 == 0 ? 7 : -4, (s % 5) - 2);
+            if (colour < 2) encoder.colourChange();
+        }
+        encoder.end();
+        decodeDst(encoder.bytes(), [this](const DesignRecord& record) {
+            if (record.kind == RecordKind::ColourChange && firstColourMoves == 0) firstColourMoves = moves.size();
+            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) moves.emplace_back(record.x, record.y);
+        });
+        open(writeDesign(QStringLiteral("three.dst"), encoder));
+        ASSERT_TRUE(dialogs.messages.empty());
+    }
+
+    QAction* action(const char* name) const { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+
+    void chooseProfile(const QString& name) {
+        for (QAction* item : window->findChild<QMenu*>(QStringLiteral("mnuMachine"))->actions()) {
+            if (item->data().toString() == name) item->trigger();
+        }
+    }
+
+    void connectTo(const std::string& device) {
+        dialogs.connection = ConnectionChoice{QString::fromStdString(device), 115200};
+        action("mnuConnect")->trigger();
+    }
+
+    // Serves the window's events until done() holds; the deadline only keeps a fault from hanging.
+    bool serveUntil(const std::function<bool()>& done) {
+        const QDeadlineTimer deadline(60000);
+        while (!done() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        return done();
+    }
+    void waitForRunEnd() { ASSERT_TRUE(serveUntil([this] { return !window->machine().running(); })); }
+
+    // Runs the loaded design on a StandIn through the window, answering each colour stop with
+    // Continue, and checks what the controller carried out.
+    template <class StandIn>
+    void runWholeDesign(const QString& profile) {
+        SCOPED_TRACE(profile.toStdString());
+        dialogs.threadStops.clear();
+        chooseProfile(profile);
+        test::MachineOnPty<StandIn> pty;
+        EXPECT_FALSE(action("mnuRun")->isEnabled());
+        connectTo(pty.device());
+        ASSERT_TRUE(window->machine().connected())
+            << (dialogs.messages.empty() ? QString() : dialogs.messages.back().text).toStdString();
+        EXPECT_TRUE(status().contains(QString::fromStdString(pty.device()))) << status().toStdString();
+        ASSERT_TRUE(action("mnuRun")->isEnabled());
+        action("mnuRun")->trigger();
+        EXPECT_TRUE(action("mnuStop")->isEnabled());
+        EXPECT_FALSE(action("mnuDisconnect")->isEnabled());
+        waitForRunEnd();
+        pty.finish();
+
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+        ASSERT_EQ(dialogs.threadStops.size(), 2u);  // before colours 2 and 3, none after the last
+        EXPECT_EQ(dialogs.threadStops[0].first, "Thread 2");
+        EXPECT_EQ(dialogs.threadStops[1].first, "Thread 3");
+        EXPECT_NE(dialogs.threadStops[0].second, dialogs.threadStops[1].second);
+        EXPECT_TRUE(status().contains(QStringLiteral("Stitch %1 of %1").arg(moves.size()))) << status().toStdString();
+        EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves));
+        EXPECT_TRUE(action("mnuRun")->isEnabled());  // again, on the same connection
+        action("mnuDisconnect")->trigger();
+        EXPECT_FALSE(window->machine().connected());
+    }
+
+    // Opens a one-colour design long enough to be running still after a few status reports; its
+    // needle moves.
+    std::vector<test::Point> openLongDesign() {
+        test::DstTestEncoder encoder;
+        for (int s = 0; s < 800; ++s) encoder.stitch(s % 2 == 0 ? 9 : -8, (s % 7) - 3);
+        encoder.end();
+        std::vector<test::Point> single;
+        decodeDst(encoder.bytes(), [&single](const DesignRecord& record) {
+            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) single.emplace_back(record.x, record.y);
+        });
+        open(writeDesign(QStringLiteral("one.dst"), encoder));
+        return single;
+    }
+
+    QString status() const { return control<QLabel>("lblMachineStatus")->text(); }
+
+    std::vector<test::Point> moves;
+    std::size_t firstColourMoves = 0;
+};
+
+TEST_F(MachineRunWindow, RunsTheDesignAnsweringEachColourStop) {
+    runWholeDesign<test::GrblStandIn>(QStringLiteral("grbl 1.1"));
+    runWholeDesign<test::MarlinStandIn>(QStringLiteral("Marlin 2"));
+    runWholeDesign<test::LineOkStandIn>(QStringLiteral("Klipper"));
+}
+
+TEST_F(MachineRunWindow, PauseHoldsAMovingMachineUntilContinue) {
+    const std::vector<test::Point> single = openLongDesign();
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    // Not held before the machine moves: grbl would ignore the hold.
+    action("mnuPause")->trigger();
+    EXPECT_FALSE(window->machine().paused());
+    ASSERT_TRUE(serveUntil([this] { return status().contains(QStringLiteral("Run")); })) << status().toStdString();
+    action("mnuPause")->trigger();
+    EXPECT_FALSE(action("mnuPause")->isEnabled());
+    ASSERT_TRUE(action("mnuContinue")->isEnabled());
+    ASSERT_TRUE(serveUntil([this] { return status().contains(QStringLiteral("Hold")); })) << status().toStdString();
+    const std::string heldAt = status().toStdString();
+    EXPECT_TRUE(status().contains(QStringLiteral("paused"))) << heldAt;
+    action("mnuContinue")->trigger();
+    EXPECT_TRUE(action("mnuPause")->isEnabled());
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.threadStops.empty());
+    EXPECT_TRUE(status().contains(QStringLiteral("Stitch %1 of %1").arg(single.size()))) << status().toStdString();
+    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(single));
+}
+
+TEST_F(MachineRunWindow, StoppingAtAColourStopResetsGrblAndNamesTheMoveToResumeAt) {
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    dialogs.threadAnswers = {false};
+    action("mnuRun")->trigger();
+    waitForRunEnd();
+    pty.finish();
+
+    ASSERT_EQ(dialogs.threadStops.size(), 1u);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const QString text = dialogs.messages.back().text;
+    const qsizetype at = text.indexOf(QStringLiteral("resume from needle move "));
+    ASSERT_GE(at, 0) << text.toStdString();
+    const std::size_t resumeAt = text.mid(at + 24).section(QLatin1Char('.'), 0, 0).toULongLong();
+    // The stop waits after the first colour's last move; the resume point is that move or the
+    // next, so nothing is left out and at most one move is sewn twice.
+    EXPECT_GE(resumeAt, firstColourMoves) << text.toStdString();
+    EXPECT_LE(resumeAt, firstColourMoves + 1) << text.toStdString();
+    EXPECT_EQ(pty.machine.resets, 1u);
+    // The machine went the design's way and stopped before the second colour, with every move
+    // before the resume point done.
+    const auto done = test::withoutRepeats(pty.machine.path);
+    const auto whole = test::withoutRepeats(moves);
+    ASSERT_LT(done.size(), whole.size());
+    EXPECT_TRUE(std::equal(done.begin(), done.end(), whole.begin()));
+    EXPECT_GE(done.size(), resumeAt - 1);
+    EXPECT_TRUE(window->machine().connected());
+}
+
+TEST_F(MachineRunWindow, ClosingDuringARunAsksThenStopsTheMachineFirst) {
+    openLongDesign();
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    dialogs.confirmAnswer = false;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->machine().running());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    ASSERT_TRUE(serveUntil([this] { return status().contains(QStringLiteral("Run")); })) << status().toStdString();
+    dialogs.confirmAnswer = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->machine().running());
+    pty.finish();
+    EXPECT_EQ(pty.machine.resets, 1u);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(QStringLiteral("resume from needle move"))) << dialogs.messages[0].text.toStdString();
+}
+
+TEST_F(MachineRunWindow, RefusesPortsItCannotUseAndProfilesThatDoNotStream) {
+    test::MachineOnPty<test::GrblStandIn> pty;
+    // Classic runs programs itself: the dialog says which profiles can be used, nothing connects.
+    connectTo(pty.device());
+    ASSERT_EQ(dialogs.connectionRequests.size(), 1u);
+    EXPECT_TRUE(dialogs.connectionRequests[0].problem.contains(QStringLiteral("grbl 1.1")))
+        << dialogs.connectionRequests[0].problem.toStdString();
+    EXPECT_FALSE(window->machine().connected());
+
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    const struct {
+        std::string device;
+        QString reason;
+    } refused[] = {
+        {pty.device(), QStringLiteral("in use by another program")},
+        {(folder.path() + QStringLiteral("/ttyNONE")).toStdString(), QStringLiteral("No such file")},
+    };
+    const SerialLink holder(pty.device(), 115200);  // another program holding the port
+    for (const auto& port : refused) {
+        dialogs.messages.clear();
+        connectTo(port.device);
+        EXPECT_FALSE(window->machine().connected());
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_TRUE(dialogs.messages[0].text.contains(QString::fromStdString(port.device))) << dialogs.messages[0].text.toStdString();
+        EXPECT_TRUE(dialogs.messages[0].text.contains(port.reason)) << dialogs.messages[0].text.toStdString();
+    }
+    // The last port and speed are offered the next time.
+    ASSERT_EQ(dialogs.connectionRequests.size(), 3u);
+    EXPECT_EQ(dialogs.connectionRequests[2].port, QString::fromStdString(pty.device()));
+    EXPECT_TRUE(dialogs.connectionRequests[2].problem.isEmpty());
+}
+
+}  // namespace
+}  // namespace tessaline::testing

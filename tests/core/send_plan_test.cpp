@@ -1,0 +1,161 @@
+// The plan a design is sent by: the same program a saved file holds, each needle move's line and
+// colour, and the counts a front end derives from the line the controller runs; the thread names
+// and the serial devices offered.
+
+#include "DstTestEncoder.h"
+
+#include "design/DstDecoder.h"
+#include "gcode/BuiltinProfiles.h"
+#include "gcode/ScratchProgram.h"
+#include "machine/SendPlan.h"
+#include "machine/SerialLink.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+namespace tessaline {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::shared_ptr<const MachineProfile> profileNamed(const std::string& name) {
+    for (const MachineProfile& profile : builtinProfiles()) {
+        if (profile.name == name) return std::make_shared<MachineProfile>(profile);
+    }
+    return nullptr;
+}
+
+class SendPlanTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::DstTestEncoder encoder;
+        for (int colour = 0; colour < 3; ++colour) {
+            encoder.jump(30, 10);
+            for (int s = 0; s < 4 + colour; ++s) encoder.stitch(5, s % 2 == 0 ? 3 : -3);
+            if (colour < 2) encoder.colourChange();
+        }
+        encoder.end();
+        decodeDst(encoder.bytes(), [this](const DesignRecord& record) {
+            records_.push_back(record);
+            if (record.kind == RecordKind::ColourChange) ++colour_;
+            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) colours_.push_back(colour_);
+        });
+        options_.recordCount = records_.size();
+    }
+    std::function<void(const RecordSink&)> walk() const {
+        return [this](const RecordSink& sink) {
+            for (const DesignRecord& record : records_) sink(record);
+        };
+    }
+    std::vector<DesignRecord> records_;
+    std::vector<int> colours_;  // of each needle move
+    int colour_ = 1;
+    GcodeOptions options_;
+};
+
+TEST_F(SendPlanTest, SendsTheSavedProgramAndFindsEachMovesLineAndColour) {
+    for (const char* name : {"Classic", "grbl 1.1", "Marlin 2", "Klipper"}) {
+        SCOPED_TRACE(name);
+        GcodeOptions options = options_;
+        options.profile = profileNamed(name);
+        ASSERT_NE(options.profile, nullptr);
+        const SendPlan plan = planSend(options, walk());
+        const fs::path saved = fs::temp_directory_path() / ("tessaline-plan-" + std::to_string(::getpid()) + ".GC");
+        writeProgramFile(saved, options, walk());
+        std::ostringstream file;
+        file << std::ifstream(saved, std::ios::binary).rdbuf();
+        fs::remove(saved);
+        EXPECT_EQ(plan.text, file.str());
+
+        EXPECT_EQ(plan.moveColours, colours_);
+        EXPECT_EQ(plan.colours, 3);
+        EXPECT_EQ(plan.firstMove, 1u);
+        ASSERT_EQ(plan.moveLines.size(), colours_.size());
+        std::vector<std::string> lines;
+        std::istringstream in(plan.text);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        for (std::size_t k = 0; k < plan.moveLines.size(); ++k) {
+            ASSERT_GE(plan.moveLines[k], 1u);
+            ASSERT_LE(plan.moveLines[k], lines.size());
+            if (k > 0) {
+                EXPECT_GT(plan.moveLines[k], plan.moveLines[k - 1]);
+            }
+            const std::string& line = lines[plan.moveLines[k] - 1];
+            EXPECT_TRUE(line.starts_with(options.profile->moveCode + " ") || line.starts_with(options.profile->rapidCode + " "))
+                << "move " << k + 1 << ": " << lines[plan.moveLines[k] - 1];
+        }
+    }
+}
+
+TEST_F(SendPlanTest, CountsMovesDoneColoursAheadAndTheResumePointFromTheRunningLine) {
+    for (const std::uint64_t from : {1u, 7u}) {
+        SCOPED_TRACE(from);
+        GcodeOptions options = options_;
+        options.profile = profileNamed("grbl 1.1");
+        options.resumeFrom = from;
+        const SendPlan plan = planSend(options, walk());
+        ASSERT_EQ(plan.firstMove, from);
+        ASSERT_GE(plan.moveLines.size(), 3u);
+        const std::uint64_t last = plan.moveLines.size() - 1;
+        struct Case {
+            std::uint64_t line;
+            std::uint64_t done;
+        };
+        const Case cases[] = {
+            {0, 0},                                   // nothing run yet
+            {plan.moveLines[0] - 1, 0},               // the header
+            {plan.moveLines[0], 0},                   // the first move runs
+            {plan.moveLines[1] - 1, 0},               // its needle stroke
+            {plan.moveLines[1], 1},                   // the second runs: the first is done
+            {plan.moveLines[last], last},             // the last runs
+            {plan.moveLines[last] + 1000, last},      // the ending
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.line);
+            EXPECT_EQ(movesDone(plan, c.line), c.done);
+            EXPECT_EQ(resumeMove(plan, c.line), from + c.done);
+            const std::uint64_t next = std::min(c.done + 1, last);
+            EXPECT_EQ(nextColour(plan, c.line), c.done + 1 > last ? plan.colours : plan.moveColours[next]);
+        }
+        // At each colour stop (the line before a colour's first move) the next thread is that colour.
+        for (std::size_t k = 1; k < plan.moveColours.size(); ++k) {
+            if (plan.moveColours[k] != plan.moveColours[k - 1]) {
+                EXPECT_EQ(nextColour(plan, plan.moveLines[k] - 1), plan.moveColours[k]);
+            }
+        }
+    }
+}
+
+TEST(ThreadText, NamesTheThreadWithWhatTheDesignSays) {
+    const std::vector<DesignThread> threads = {{10, 20, 30, "Navy", "1042"}, {0, 0, 0, "", "7"}, {0, 0, 0, "Red", ""}};
+    const struct {
+        int colour;
+        const char* text;
+    } cases[] = {
+        {1, "Thread 1: Navy (1042)"}, {2, "Thread 2 (7)"}, {3, "Thread 3: Red"}, {4, "Thread 4"}, {0, "Thread 0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(threadText(threads, c.colour), c.text);
+    EXPECT_EQ(threadText({}, 2), "Thread 2");
+}
+
+TEST(SerialPortCandidates, OffersByIdNamesThenUsbAndAcmDevices) {
+    const fs::path dev = fs::temp_directory_path() / ("tessaline-dev-" + std::to_string(::getpid()));
+    fs::create_directories(dev / "serial" / "by-id");
+    for (const char* name : {"ttyUSB1", "ttyUSB0", "ttyACM0", "ttyS0", "null", "serial/by-id/usb-Board_B", "serial/by-id/usb-Board_A"})
+        std::ofstream(dev / name) << "";
+    const std::vector<fs::path> expected = {dev / "serial/by-id/usb-Board_A", dev / "serial/by-id/usb-Board_B",
+                                            dev / "ttyUSB0", dev / "ttyUSB1", dev / "ttyACM0"};
+    EXPECT_EQ(serialPortCandidates(dev), expected);
+    fs::remove_all(dev / "serial");
+    EXPECT_EQ(serialPortCandidates(dev), std::vector<fs::path>(expected.begin() + 2, expected.end()));
+    fs::remove_all(dev);
+    EXPECT_TRUE(serialPortCandidates(dev).empty());
+}
+
+}  // namespace
+}  // namespace tessaline

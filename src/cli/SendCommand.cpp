@@ -47,6 +47,7 @@ struct SendArguments {
     ProgramArguments program;
     std::string port;
     int baud = 115200;
+    bool check = false;  // grbl's check mode: parse every line on the controller, move nothing
 };
 
 std::string clock(double seconds) {
@@ -63,6 +64,9 @@ void send(SendArguments& arguments) {
         throw CommandFailure(profile.name + " runs programs itself; send speaks to grbl, grblHAL, Marlin and Klipper "
                                             "(choose one with --profile)");
     }
+    if (arguments.check && profile.protocol != LinkProtocol::Grbl) {
+        throw CommandFailure("--check uses grbl's check mode ($C); " + profile.name + " has none");
+    }
     const SendPlan plan = planSend(prepared.options, [&prepared](const RecordSink& sink) { prepared.walk(sink); });
     const std::uint64_t total = plan.moveLines.size();
 
@@ -75,6 +79,7 @@ void send(SendArguments& arguments) {
     StreamSettings settings;
     settings.protocol = profile.protocol;
     settings.receiveBuffer = profile.receiveBuffer;
+    settings.checkOnly = arguments.check;
     std::string stopText;
     ControllerStream::Listener listener;
     listener.stopped = [&stopText](StreamStop, const std::string& text) { stopText = text; };
@@ -159,6 +164,17 @@ void send(SendArguments& arguments) {
         }
         if (stream.stopReason() == StreamStop::None && !asking) progress(false);
     }
+    if (stream.stopReason() == StreamStop::Finished && arguments.check) {
+        if (terminal) std::cout << '\n';
+        for (const ControllerFinding& finding : stream.findings()) {
+            std::cout << "program line " << finding.programLine << ": " << finding.text << '\n';
+        }
+        if (!stream.findings().empty()) {
+            throw CheckFindings(std::to_string(stream.findings().size()) + " lines refused by the controller");
+        }
+        std::cout << "The controller took every line of the program." << std::endl;
+        return;
+    }
     if (stream.stopReason() == StreamStop::Finished) {
         progress(true);
         std::cout << (terminal ? "\n" : "") << "Sent " << total << " stitches in " << clock(now())
@@ -183,6 +199,9 @@ void addSendCommand(CLI::App& app) {
         ->required()
         ->type_name("DEV");
     command->add_option("--baud", arguments->baud, "Speed of the serial link")->capture_default_str()->type_name("N");
+    command->add_flag("--check", arguments->check,
+                      "Only check: grbl parses every line in its check mode ($C) without moving, and each\n"
+                      "line it refuses is listed (exit status 1 when there is one)");
     addProgramOptions(*command, arguments->program);
     command->callback([arguments] { send(*arguments); });
 }

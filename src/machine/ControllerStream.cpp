@@ -101,8 +101,19 @@ void ControllerStream::start(double now) {
         write_(marlinFrame(0, "M110 N0") + "\n");
         inFlight_.push_back(kPreamble);
     }
+    if (settings_.checkOnly && settings_.protocol == LinkProtocol::Grbl) sendOwnLine("$C");
     pump();
     tick(now);
+}
+
+// A line of the sender's own, answered like any other but not a program line.
+void ControllerStream::sendOwnLine(std::string_view text) {
+    write_(std::string(text) + "\n");
+    inFlight_.push_back(kPreamble);
+    if (settings_.protocol == LinkProtocol::Grbl) {
+        bytesInFlight_ += text.size() + 1;
+        ownBytes_.push_back(text.size() + 1);
+    }
 }
 
 void ControllerStream::pump() {
@@ -171,6 +182,10 @@ void ControllerStream::acknowledge() {
     const std::size_t index = inFlight_.front();
     inFlight_.pop_front();
     busy_ = pausedForUser_ = false;
+    if (index == kPreamble && !ownBytes_.empty() && settings_.protocol == LinkProtocol::Grbl) {
+        bytesInFlight_ -= ownBytes_.front();
+        ownBytes_.pop_front();
+    }
     if (index == kPreamble || index == kVoid) return;
     if (settings_.protocol == LinkProtocol::Grbl) bytesInFlight_ -= wireText(index).size() + 1;
     acknowledged_ = index + 1;
@@ -192,6 +207,13 @@ void ControllerStream::answerLine(std::string_view line) {
         } else if (const auto code = numberAfter(line, "error:")) {
             const std::size_t index = inFlight_.empty() ? acknowledged_ : inFlight_.front();
             const std::uint64_t programLine = index < lines_.size() ? lines_[index].programLine : 0;
+            if (settings_.checkOnly) {
+                findings_.push_back({programLine, "error:" + std::to_string(*code) + ": " + grblErrorText(static_cast<int>(*code))});
+                acknowledge();
+                pump();
+                finishIfDone();
+                return;
+            }
             end(StreamStop::ControllerError, "line " + std::to_string(programLine) + ": error:" + std::to_string(*code) + ": " +
                                                  grblErrorText(static_cast<int>(*code)));
         } else if (const auto alarm = numberAfter(line, "ALARM:")) {
@@ -199,6 +221,10 @@ void ControllerStream::answerLine(std::string_view line) {
         } else if (startsWith(line, "Grbl ") || startsWith(line, "GrblHAL ")) {
             if (resetting_) {
                 resetting_ = false;
+                if (leavingCheck_) {
+                    end(StreamStop::Finished, findings_.empty() ? "the controller took every line"
+                                                                : std::to_string(findings_.size()) + " lines refused");
+                }
             } else if (started_) {
                 end(StreamStop::ControllerReset, "the controller restarted (" + std::string(line) + ")");
             }
@@ -308,6 +334,16 @@ void ControllerStream::parseStatus(std::string_view report) {
 
 void ControllerStream::finishIfDone() {
     if (acknowledged_ < lines_.size() || !inFlight_.empty()) return;
+    if (settings_.protocol == LinkProtocol::Grbl && settings_.checkOnly) {
+        // Leaving check mode resets grbl; its welcome banner ends the check.
+        if (!leavingCheck_) {
+            leavingCheck_ = true;
+            sendOwnLine("$C");
+        } else {
+            resetting_ = true;
+        }
+        return;
+    }
     if (settings_.protocol == LinkProtocol::Grbl) {
         waitingIdle_ = true;  // "ok" means planned; the last moves finish when it reports Idle
         write_(std::string(1, kStatusQuery));
@@ -348,8 +384,7 @@ void ControllerStream::resume() {
         write_("M108\n");
     } else if (pausedByController_) {
         pausedByController_ = false;
-        write_("RESUME\n");
-        inFlight_.push_back(kPreamble);
+        sendOwnLine("RESUME");
     }
     pump();
 }

@@ -25,6 +25,15 @@ struct StreamSettings {
     double answerTimeout = 30;         // seconds without an answer while lines wait for one
     // grbl: each line goes as "N<program line> ...", so status reports say which line runs (Ln).
     bool numberLines = true;
+    // grbl: the whole program goes through the controller's parser in check mode ($C), without
+    // moving; each refused line is a finding rather than the end of the run.
+    bool checkOnly = false;
+};
+
+// A line the controller refused in check mode.
+struct ControllerFinding {
+    std::uint64_t programLine = 0;
+    std::string text;  // "error:20: Unsupported or invalid g-code command found in block."
 };
 
 // One line of the program as it goes to the controller.
@@ -80,6 +89,7 @@ public:
     // A stop is still being carried out on the controller (grbl's hold and reset).
     bool settling() const { return stopping_ || resetting_; }
 
+    const std::vector<ControllerFinding>& findings() const { return findings_; }
     std::size_t acknowledgedCount() const { return acknowledged_; }
     std::size_t sentCount() const { return next_; }
     StreamStop stopReason() const { return stop_; }
@@ -87,6 +97,7 @@ public:
 
 private:
     void pump();
+    void sendOwnLine(std::string_view text);
     std::string wireText(std::size_t index) const;
     void sendLine(std::size_t index);
     void answerLine(std::string_view line);
@@ -126,6 +137,9 @@ private:
     bool stopping_ = false;         // grbl: held, to be reset once motion rests
     bool resetting_ = false;        // grbl: reset sent, its banner expected
     bool waitingIdle_ = false;      // grbl: every line planned, waiting for the last moves
+    bool leavingCheck_ = false;     // grbl: check mode is being switched off
+    std::deque<std::size_t> ownBytes_;  // grbl: bytes of the sender's own lines in flight
+    std::vector<ControllerFinding> findings_;
 };
 
 // grbl 1.1's own text for error:N and ALARM:N.

@@ -150,6 +150,37 @@ TEST_F(SendCommand, CtrlCHoldsAndResetsAndTheResumedRunEndsWhereTheWholeOneDoes)
     EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(expected));
 }
 
+TEST_F(SendCommand, CheckRunsTheProgramThroughGrblsParserWithoutMoving) {
+    {
+        test::MachineOnPty<test::GrblStandIn> pty;
+        const SendRun run = runSend({"send", design_.string(), "--port", pty.device(), "--profile", "grbl", "--check"});
+        pty.finish();
+        EXPECT_EQ(run.exitCode, 0) << run.err << run.out;
+        EXPECT_NE(run.out.find("took every line"), std::string::npos) << run.out;
+        EXPECT_TRUE(pty.machine.path.empty());
+    }
+    // The Classic wording on a grbl controller: each G64, M07, M06 and M786 line is refused.
+    const fs::path profile = folder_ / "classic-on-grbl.toml";
+    std::ofstream(profile) << "name = \"Classic on grbl\"\nprotocol = \"grbl\"\n";
+    test::MachineOnPty<test::GrblStandIn> pty;
+    const SendRun run = runSend({"send", design_.string(), "--port", pty.device(), "--profile", profile.string(), "--check"});
+    pty.finish();
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    std::size_t refused = 0;
+    for (std::size_t at = 0; (at = run.out.find("error:20: Unsupported", at)) != std::string::npos; ++at) ++refused;
+    const SendRun program = runSend({"convert", design_.string(), "--profile", profile.string()});
+    std::size_t unsupported = 0;
+    std::istringstream lines(program.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        unsupported += line == "G64" || line == "M07" || line == "M06" || line == "M786";
+    }
+    EXPECT_GE(unsupported, 4u);
+    EXPECT_EQ(refused, unsupported) << run.out;
+    EXPECT_TRUE(pty.machine.path.empty());
+    EXPECT_EQ(run.prompts, 0);
+}
+
 TEST_F(SendCommand, RefusesProfilesThatDoNotStreamAndPortsThatAreNone) {
     const SendRun classic = runSend({"send", design_.string(), "--port", "/dev/null"});
     EXPECT_EQ(classic.exitCode, 1);

@@ -50,7 +50,8 @@ inline std::vector<std::pair<char, std::string>> gcodeWords(std::string_view lin
 // grbl 1.1: a 128-byte receive buffer; '?', '!', '~' and 0x18 taken out of the stream at once;
 // "ok" once a line is parsed into the 15-block planner, "error:N" for a line it refuses (later
 // lines keep running); M0 holds until cycle start; a reset prints the welcome banner, and a reset
-// while moving raises ALARM:3.
+// while moving raises ALARM:3. "$C" toggles check mode: lines are parsed and answered but nothing
+// moves, and switching it off resets grbl.
 class GrblStandIn {
 public:
     static constexpr std::size_t kReceiveBuffer = 128;
@@ -122,7 +123,7 @@ private:
     bool running() const { return !planner_.empty(); }
 
     std::string statusReport() const {
-        const char* state = alarm_ ? "Alarm" : held_ ? "Hold:0" : running() ? "Run" : "Idle";
+        const char* state = alarm_ ? "Alarm" : checkMode_ ? "Check" : held_ ? "Hold:0" : running() ? "Run" : "Idle";
         char text[160];
         std::snprintf(text, sizeof text, "<%s|MPos:%.3f,%.3f,0.000|Bf:%zu,%zu|Ln:%ld>\r\n", state, x_, y_,
                       kPlannerBlocks - planner_.size(), kReceiveBuffer - rx_.size(), line_);
@@ -144,6 +145,12 @@ private:
 
     void parse(const std::string& line) {
         parsed.push_back(line);
+        if (line == "$C") {
+            checkMode_ = !checkMode_;
+            output += checkMode_ ? "[MSG:Enabled]\r\nok\r\n" : "[MSG:Disabled]\r\nok\r\n";
+            if (!checkMode_) reset();
+            return;
+        }
         if (alarm_) {
             output += "error:9\r\n";
             return;
@@ -167,6 +174,7 @@ private:
             return;
         }
         modalMotion_ = modalMotion_ || motion;
+        if (checkMode_) return void(output += "ok\r\n");
         if (block.moves) {
             // Words not given keep the position the planner will have reached.
             if (line.find('X') == std::string::npos) block.x = plannedX_;
@@ -187,6 +195,7 @@ private:
     bool held_ = false;
     bool alarm_ = false;
     bool modalMotion_ = false;
+    bool checkMode_ = false;
     double x_ = 0, y_ = 0, plannedX_ = 0, plannedY_ = 0;
     long line_ = 0;
 };

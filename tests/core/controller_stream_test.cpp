@@ -180,6 +180,38 @@ TEST(ControllerStream, GrblErrorStopsAtThatLineInGrblsWordsHoldsAndResetsWithout
     EXPECT_LT(link.stream->acknowledgedCount(), link.stream->lines().size());
 }
 
+TEST(ControllerStream, GrblCheckModeListsEveryRefusedLineWithoutMovingAndLeavesGrblReset) {
+    const std::string classic = test::program({}, design(2, 40), nullptr);  // G64, M7, M6, M786: error 20
+    StreamSettings settings;
+    settings.checkOnly = true;
+    Link<GrblStandIn> link(classic, settings);
+    link.run(10'000);
+    ASSERT_EQ(link.stops.size(), 1u);
+    EXPECT_EQ(link.stops[0].first, StreamStop::Finished) << link.stops[0].second;
+    std::vector<std::uint64_t> expected;
+    const auto lines = test::splitLines(classic);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        for (const char* refused : {"G64", "M07", "M06", "M786"}) {
+            if (lines[i] == refused) expected.push_back(i + 1);
+        }
+    }
+    ASSERT_GE(expected.size(), 4u);
+    std::vector<std::uint64_t> found;
+    for (const ControllerFinding& finding : link.stream->findings()) {
+        found.push_back(finding.programLine);
+        EXPECT_NE(finding.text.find("error:20: Unsupported or invalid g-code command"), std::string::npos) << finding.text;
+    }
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(link.machine.path.empty());  // nothing moved
+    EXPECT_EQ(link.machine.resets, 1u);      // leaving check mode
+
+    Link<GrblStandIn> clean(test::program({}, design(2, 40), builtin("grbl 1.1")), settings);
+    clean.run(10'000);
+    ASSERT_EQ(clean.stops.size(), 1u);
+    EXPECT_EQ(clean.stops[0].first, StreamStop::Finished);
+    EXPECT_TRUE(clean.stream->findings().empty());
+}
+
 struct FaultCase {
     const char* name;
     std::size_t atTurn;

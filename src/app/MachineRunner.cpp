@@ -70,6 +70,7 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
     finished_ = false;
     paused_ = false;
     answeredLine_ = 0;
+    reportedLine_ = 0;
     stoppedAt_ = 0;
     protocol_ = profile.protocol;
     state_.clear();
@@ -83,6 +84,7 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
         position_[0] = status.position[0];
         position_[1] = status.position[1];
         havePosition_ = true;
+        if (status.line) reportedLine_ = std::max(reportedLine_, *status.line);
     };
     listener.message = [this](const std::string& text) { state_ = QString::fromStdString(text); };
     stream_ = std::make_unique<ControllerStream>(
@@ -96,6 +98,7 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
         },
         listener);
     running_ = true;
+    startedAt_ = now();
     stream_->start(now());
     timer_.start();
     emit stateChanged();
@@ -165,6 +168,7 @@ void MachineRunner::tick() {
         return;
     }
     emit statusChanged(statusText());
+    emit progressed();
     if (!asking_ && stream_->stopReason() == StreamStop::None && stream_->waitingForPerson() &&
         stream_->currentProgramLine() != answeredLine_) {
         askAtColourStop();
@@ -194,7 +198,25 @@ void MachineRunner::askAtColourStop() {
 std::uint64_t MachineRunner::stitchesDone() const {
     if (finished_) return plan_.moveLines.size();
     if (!stream_) return 0;
-    return std::min<std::uint64_t>(movesDone(plan_, stream_->currentProgramLine()), plan_.moveLines.size());
+    // grbl answers a line once it is queued; only the line its status reports name is carried out.
+    const std::uint64_t line = protocol_ == LinkProtocol::Grbl ? reportedLine_ : stream_->currentProgramLine();
+    return std::min<std::uint64_t>(movesDone(plan_, line), plan_.moveLines.size());
+}
+
+std::uint64_t MachineRunner::executingLine() const {
+    if (!stream_) return 0;
+    if (finished_ && !stream_->lines().empty()) return stream_->lines().back().programLine;
+    return stream_->currentProgramLine();
+}
+
+std::optional<QPointF> MachineRunner::machinePosition() const {
+    if (!havePosition_) return std::nullopt;
+    return QPointF(position_[0], position_[1]);
+}
+
+double MachineRunner::runSeconds() const {
+    if (!stream_) return 0;
+    return (running_ ? now() : endedAt_) - startedAt_;
 }
 
 void MachineRunner::finishRun() {
@@ -202,8 +224,10 @@ void MachineRunner::finishRun() {
     running_ = false;
     paused_ = false;
     finished_ = stream_->stopReason() == StreamStop::Finished;
+    endedAt_ = now();
     emit stateChanged();
     emit statusChanged(statusText());
+    emit progressed();
     if (finished_) return;
     const std::uint64_t resumeAt = resumeMove(plan_, stream_->currentProgramLine());
     const QString reason = stopText_.isEmpty() ? QStringLiteral("the run was given up") : stopText_;

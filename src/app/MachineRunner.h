@@ -9,10 +9,12 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointF>
 #include <QString>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSocketNotifier;
@@ -52,10 +54,23 @@ public:
     // Connection, controller state, machine position and stitch count, for the status bar.
     QString statusText() const;
 
+    // The run's program, as sent (empty before the first run).
+    const SendPlan& plan() const { return plan_; }
+    // The program line the controller carries out (the last line once the run finished), 0 before any.
+    std::uint64_t executingLine() const;
+    // Needle moves the controller confirmed finished in this run (grbl: by its status reports).
+    std::uint64_t stitchesDone() const;
+    // The machine position of the last status report, if one came.
+    std::optional<QPointF> machinePosition() const;
+    // Seconds since the run started, held when it ended.
+    double runSeconds() const;
+
 signals:
     // Connected, disconnected, a run started, paused, continued or ended.
     void stateChanged();
     void statusChanged(const QString& text);
+    // Every timer tick of a run and once at its end: the line, position and count may have moved.
+    void progressed();
 
 private:
     void readPort();
@@ -64,7 +79,6 @@ private:
     void finishRun();
     void portGone();
     double now() const;
-    std::uint64_t stitchesDone() const;
 
     QWidget* window_;
     UserDialogs& dialogs_;
@@ -86,7 +100,10 @@ private:
     bool asking_ = false;
     bool finished_ = false;   // the last run sent every line
     std::uint64_t answeredLine_ = 0;
+    std::uint64_t reportedLine_ = 0;  // grbl: the furthest line its status reports named
     double stoppedAt_ = 0;
+    double startedAt_ = 0;
+    double endedAt_ = 0;
 };
 
 }  // namespace tessaline

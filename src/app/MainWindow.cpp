@@ -37,6 +37,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -46,6 +47,9 @@
 #include <QStatusBar>
 #include <QSlider>
 #include <QTimer>
+
+#include <algorithm>
+#include <climits>
 
 namespace tessaline {
 
@@ -167,6 +171,13 @@ void MainWindow::buildRunActions() {
     status->setObjectName(QStringLiteral("lblMachineStatus"));
     statusBar()->addWidget(status, 1);
     connect(runner_, &MachineRunner::statusChanged, status, &QLabel::setText);
+    runProgress_ = new QProgressBar(statusBar());
+    runProgress_->setObjectName(QStringLiteral("barRun"));
+    runProgress_->setVisible(false);
+    statusBar()->addPermanentWidget(runProgress_);
+    connect(runner_, &MachineRunner::progressed, this, [this] { showRunProgress(); });
+    // A program made anew while a run goes is not the one sent: the caret no longer follows.
+    connect(control<GcodePane>(QStringLiteral("RGcode")), &GcodePane::textChanged, this, [this] { paneHoldsRun_ = false; });
     const auto add = [this](const QString& text, const char* name, std::function<void()> handler) {
         auto* action = new QAction(text, this);
         action->setObjectName(QString::fromLatin1(name));
@@ -229,9 +240,54 @@ void MainWindow::runDesign() {
                 cannotStream(QString::fromStdString(profile->name), machineMenu_->streamingProfiles()));
         return;
     }
+    // The pane shows the program that goes, so its caret can follow the machine.
+    if (!output_->refresh(QStringLiteral(", so the design is not run"))) return;
     auto plan = output_->sendPlan();
     if (!plan) return;
     runner_->run(std::move(*plan), *profile, state_.designThreads);
+    paneHoldsRun_ = true;
+    caretLine_ = 0;
+    preview_->beginRunTrace(runner_->plan());
+    runProgress_->setRange(0, static_cast<int>(std::min<std::size_t>(runner_->plan().moveLines.size(), INT_MAX)));
+    runProgress_->setValue(0);
+    runProgress_->setVisible(true);
+    showRunProgress();
+}
+
+namespace {
+
+QString clockText(double seconds) {
+    const auto whole = static_cast<long long>(std::max(0.0, seconds) + 0.5);
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+void MainWindow::showRunProgress() {
+    const std::uint64_t line = runner_->executingLine();
+    if (paneHoldsRun_ && line != caretLine_ && line > 0) {
+        caretLine_ = line;
+        auto* pane = control<GcodePane>(QStringLiteral("RGcode"));
+        pane->setCursorPosition(static_cast<int>(line - 1), 0);
+        pane->ensureLineVisible(static_cast<int>(line - 1));
+    }
+    // After the caret, whose cross-hair would put the needle at the line's end point instead.
+    if (const auto at = runner_->machinePosition()) preview_->showMachineAt(*at);
+    const std::uint64_t done = runner_->stitchesDone();
+    preview_->traceConfirmed(done);
+    const std::uint64_t total = runner_->plan().moveLines.size();
+    const double elapsed = runner_->runSeconds();
+    // The rate measured so far; nothing to say before the first stitch is confirmed.
+    const QString remaining = done > 0 ? clockText(elapsed * static_cast<double>(total - done) / static_cast<double>(done))
+                                       : QStringLiteral("--:--:--");
+    runProgress_->setValue(static_cast<int>(std::min<std::uint64_t>(done, INT_MAX)));
+    runProgress_->setFormat(QStringLiteral("%1 of %2 stitches  elapsed %3  remaining %4")
+                                .arg(done)
+                                .arg(total)
+                                .arg(clockText(elapsed), remaining));
 }
 
 std::function<void()> MainWindow::guarded(const QString& action, std::function<void()> handler) {

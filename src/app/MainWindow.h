@@ -10,9 +10,13 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <cstdint>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
+
+class QProgressBar;
 
 namespace tessaline {
 
@@ -58,6 +62,7 @@ public:
     // Loads the design file at path as "Open DST" does once a file is chosen.
     void loadDesign(const QString& path);
     const MachineRunner& machine() const { return *runner_; }
+    const PreviewController& preview() const { return *preview_; }
 
 public slots:
     void openDst();
@@ -85,6 +90,9 @@ private:
     void connectMachine();
     // Machine > Run: streams the program Save Gcode writes now.
     void runDesign();
+    // A run's tick: the pane's caret on the executing line, the needle at the machine, newly
+    // confirmed stitches drawn, the progress bar.
+    void showRunProgress();
     void connectControls();
     void connectOptions();
     void connectPreview();
@@ -115,6 +123,9 @@ private:
     MachineMenu* machineMenu_ = nullptr;
     PlacementMenu* placementMenu_ = nullptr;
     MachineRunner* runner_ = nullptr;
+    QProgressBar* runProgress_ = nullptr;
+    bool paneHoldsRun_ = false;  // the pane shows the program being sent
+    std::uint64_t caretLine_ = 0;
     QString loadedPath_;  // the file of the design shown
     std::unique_ptr<PreviewController> preview_;
     QPointer<AboutBox> about_;

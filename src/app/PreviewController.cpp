@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QSlider>
 
@@ -32,6 +33,26 @@ double readNumber(const QWidget* form, const char* name) {
     const QString objectName = QString::fromLatin1(name);
     if (auto* combo = form->findChild<QComboBox*>(objectName)) return readNumber(combo->currentText());
     return readNumber(form->findChild<QLabel*>(objectName)->text());
+}
+
+// Where each needle move of plan ends, read from its program line as the cross-hair reads it; a
+// line that cannot be read repeats the point before it.
+std::vector<QPointF> movePoints(const SendPlan& plan) {
+    std::vector<QPointF> points;
+    points.reserve(plan.moveLines.size());
+    std::string_view text = plan.text;
+    std::uint64_t line = 1;
+    QPointF last;
+    for (const std::uint64_t wanted : plan.moveLines) {
+        while (line < wanted && !text.empty()) {
+            const auto end = text.find('\n');
+            text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+            ++line;
+        }
+        if (const auto point = parseTrackedLine(text.substr(0, text.find('\n')))) last = QPointF(point->x, point->y);
+        points.push_back(last);
+    }
+    return points;
 }
 
 void showIcon(MarkerImage* image, MarkerIcon icon) {
@@ -217,5 +238,45 @@ void PreviewController::trackLine(const QString& line) {
 }
 
 void PreviewController::setCrossHairShown(bool shown) { needle_->setVisible(shown); }
+
+}  // namespace tessaline
+
+namespace tessaline {
+
+void PreviewController::beginRunTrace(const SendPlan& plan) {
+    runPlan_ = &plan;
+    runPoints_ = movePoints(plan);
+    traced_ = 0;
+    dimPending_ = true;
+}
+
+void PreviewController::traceConfirmed(std::uint64_t movesDone) {
+    // A draw pass holds the canvas; the trace catches up once it has ended.
+    if (!runPlan_ || running_) return;
+    movesDone = std::min<std::uint64_t>(movesDone, runPoints_.size());
+    if (movesDone <= traced_ && !dimPending_) return;
+    QPainter painter(&canvas_->image());
+    if (dimPending_) {
+        // The whole design stays visible faintly, so what is sewn stands out against what is not.
+        painter.fillRect(QRectF(QPointF(0, 0), canvas_->image().deviceIndependentSize()), QColor(0, 0, 0, 170));
+        dimPending_ = false;
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const int width = std::clamp(qRound(readNumber(thickness_->currentText())), 1, 1000);
+    for (std::uint64_t k = std::max<std::uint64_t>(traced_, 1); k < movesDone; ++k) {
+        const auto style = runPlan_->moveJumps[k] && width == 1 ? Qt::DotLine : Qt::SolidLine;
+        painter.setPen(QPen(threadColourOf(colours_, runPlan_->moveColours[k]), width, style, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawLine(toCanvas(runPoints_[k - 1]), toCanvas(runPoints_[k]));
+    }
+    traced_ = std::max(traced_, movesDone);
+    painter.end();
+    canvas_->imageChanged();
+}
+
+void PreviewController::showMachineAt(QPointF position) {
+    needle_->setVisible(true);
+    centreOn(needle_, position);
+    readout_->setText(QString::fromStdString(coordinateReadout(position.x(), position.y())));
+}
 
 }  // namespace tessaline

@@ -6,12 +6,14 @@
 #include "app/UserDialogs.h"
 #include "app/WindowState.h"
 #include "preview/DrawPass.h"
+#include "machine/SendPlan.h"
 #include "preview/model/UserScale.h"
 
 #include <QElapsedTimer>
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -39,6 +41,15 @@ public:
     // Moves the cross-hair to where the G-code line sends the machine.
     void trackLine(const QString& line);
     void setCrossHairShown(bool shown);
+
+    // A run on the machine: the picture is dimmed, then each confirmed needle move of plan is
+    // drawn over it in its thread colour, only the new ones each call. plan must outlive the run.
+    void beginRunTrace(const SendPlan& plan);
+    void traceConfirmed(std::uint64_t movesDone);
+    // Needle moves drawn by the run trace so far.
+    std::uint64_t tracedMoves() const { return traced_; }
+    // Puts the needle where the machine reports it is.
+    void showMachineAt(QPointF position);
 
     // Replaces the event processing that paces the pass (tests count the cycles); nullptr restores
     // the pacing of EventPacer.
@@ -91,6 +102,10 @@ private:
     bool running_ = false;
     bool endRequested_ = false;
     bool finishWhenEnded_ = false;
+    const SendPlan* runPlan_ = nullptr;
+    std::vector<QPointF> runPoints_;  // where each needle move of the run's plan ends
+    std::uint64_t traced_ = 0;
+    bool dimPending_ = false;
 };
 
 }  // namespace tessaline

@@ -16,11 +16,14 @@ SendPlan planSend(const GcodeOptions& options, const std::function<void(const Re
     std::ostringstream out;
     GcodeWriter writer(settled, out);
     int colour = 1;
+    bool jump = false;
     writer.onNeedleMoveLine([&](std::uint64_t, std::uint64_t line) {
         plan.moveLines.push_back(line);
         plan.moveColours.push_back(colour);
+        plan.moveJumps.push_back(jump);
     });
     walk([&](const DesignRecord& record) {
+        jump = record.kind == RecordKind::Jump;
         writer.add(record);
         if (record.kind == RecordKind::ColourChange) ++colour;
     });

@@ -18,6 +18,7 @@ struct SendPlan {
     std::uint64_t firstMove = 1;           // the needle move the program starts at
     std::vector<std::uint64_t> moveLines;  // index k: program line of needle move firstMove + k
     std::vector<int> moveColours;          // index k: its colour, counted from 1
+    std::vector<bool> moveJumps;           // index k: the move is a jump, not a stitch
     int colours = 1;
 };
 

@@ -5,7 +5,12 @@
 #include "ControllerStandIns.h"
 #include "MachineOnPty.h"
 #include "WindowFixture.h"
+#include "app/CanvasWidget.h"
+#include "app/GcodePane.h"
 #include "app/MachineRunner.h"
+#include "app/PreviewController.h"
+#include "machine/ControllerStream.h"
+#include "preview/DesignColours.h"
 #include "design/DstDecoder.h"
 #include "machine/SerialLink.h"
 
@@ -14,6 +19,7 @@
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -90,6 +96,19 @@ protected:
         EXPECT_NE(dialogs.threadStops[0].second, dialogs.threadStops[1].second);
         EXPECT_TRUE(status().contains(QStringLiteral("Stitch %1 of %1").arg(moves.size()))) << status().toStdString();
         EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves));
+        // The pane shows the program sent, its caret on the last line that went.
+        const auto sent = streamLines(control<GcodePane>("RGcode")->text().toStdString(),
+                                      profile.startsWith(QStringLiteral("grbl")) ? LinkProtocol::Grbl : LinkProtocol::Marlin);
+        ASSERT_FALSE(sent.empty());
+        int caretLine = -1, caretIndex = -1;
+        control<GcodePane>("RGcode")->getCursorPosition(&caretLine, &caretIndex);
+        EXPECT_EQ(static_cast<std::uint64_t>(caretLine) + 1, sent.back().programLine);
+        EXPECT_EQ(control<GcodePane>("RGcode")->text().toStdString() + "\n", window->machine().plan().text);
+        const auto* bar = control<QProgressBar>("barRun");
+        EXPECT_EQ(bar->maximum(), static_cast<int>(moves.size()));
+        EXPECT_EQ(bar->value(), bar->maximum());
+        EXPECT_TRUE(bar->text().startsWith(QStringLiteral("%1 of %1 stitches").arg(moves.size()))) << bar->text().toStdString();
+        EXPECT_EQ(window->preview().tracedMoves(), moves.size());
         EXPECT_TRUE(action("mnuRun")->isEnabled());  // again, on the same connection
         action("mnuDisconnect")->trigger();
         EXPECT_FALSE(window->machine().connected());
@@ -152,9 +171,28 @@ TEST_F(MachineRunWindow, StoppingAtAColourStopResetsGrblAndNamesTheMoveToResumeA
     test::MachineOnPty<test::GrblStandIn> pty;
     connectTo(pty.device());
     dialogs.threadAnswers = {false};
+    // Counts the pixels of the canvas in a thread's colour at full strength.
+    const auto pixelsOf = [this](int colour) {
+        const QImage image = control<CanvasWidget>("Picture1")->image().convertToFormat(QImage::Format_RGB32);
+        const QRgb wanted = threadColourOf(nullptr, colour).rgb();
+        std::size_t count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) count += image.pixel(x, y) == wanted;
+        return count;
+    };
+    ASSERT_GT(pixelsOf(2), 0u);  // drawn in full before the run
     action("mnuRun")->trigger();
     waitForRunEnd();
     pty.finish();
+
+    // Only what the machine confirmed is drawn in full: the first colour, none of the second.
+    const std::uint64_t confirmed = window->machine().stitchesDone();
+    EXPECT_GT(confirmed, 1u);
+    EXPECT_LT(confirmed, moves.size());
+    EXPECT_EQ(window->preview().tracedMoves(), confirmed);
+    EXPECT_GT(pixelsOf(1), 0u);
+    EXPECT_EQ(pixelsOf(2), 0u);
+    EXPECT_EQ(control<QProgressBar>("barRun")->value(), static_cast<int>(confirmed));
 
     ASSERT_EQ(dialogs.threadStops.size(), 1u);
     ASSERT_EQ(dialogs.messages.size(), 1u);

@@ -43,7 +43,10 @@ protected:
         decodeDst(encoder.bytes(), [this](const DesignRecord& record) {
             records_.push_back(record);
             if (record.kind == RecordKind::ColourChange) ++colour_;
-            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) colours_.push_back(colour_);
+            if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) {
+                colours_.push_back(colour_);
+                jumps_.push_back(record.kind == RecordKind::Jump);
+            }
         });
         options_.recordCount = records_.size();
     }
@@ -54,6 +57,7 @@ protected:
     }
     std::vector<DesignRecord> records_;
     std::vector<int> colours_;  // of each needle move
+    std::vector<bool> jumps_;   // whether each needle move is a jump
     int colour_ = 1;
     GcodeOptions options_;
 };
@@ -73,6 +77,7 @@ TEST_F(SendPlanTest, SendsTheSavedProgramAndFindsEachMovesLineAndColour) {
         EXPECT_EQ(plan.text, file.str());
 
         EXPECT_EQ(plan.moveColours, colours_);
+        EXPECT_EQ(plan.moveJumps, jumps_);
         EXPECT_EQ(plan.colours, 3);
         EXPECT_EQ(plan.firstMove, 1u);
         ASSERT_EQ(plan.moveLines.size(), colours_.size());

@@ -245,6 +245,7 @@ void MainWindow::runDesign() {
     auto plan = output_->sendPlan();
     if (!plan) return;
     runner_->run(std::move(*plan), *profile, state_.designThreads);
+    if (!runner_->running()) return;
     paneHoldsRun_ = true;
     caretLine_ = 0;
     preview_->beginRunTrace(runner_->plan());

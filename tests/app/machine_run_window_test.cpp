@@ -8,6 +8,7 @@
 #include "app/CanvasWidget.h"
 #include "app/GcodePane.h"
 #include "app/MachineRunner.h"
+#include "app/MarkerImage.h"
 #include "app/PreviewController.h"
 #include "machine/ControllerStream.h"
 #include "preview/DesignColours.h"
@@ -20,9 +21,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace tessaline::testing {
@@ -213,6 +216,36 @@ TEST_F(MachineRunWindow, StoppingAtAColourStopResetsGrblAndNamesTheMoveToResumeA
     EXPECT_TRUE(std::equal(done.begin(), done.end(), whole.begin()));
     EXPECT_GE(done.size(), resumeAt - 1);
     EXPECT_TRUE(window->machine().connected());
+}
+
+TEST_F(MachineRunWindow, TheNeedleStandsAtTheMachineAndTheCaretLeavesAProgramMadeDuringTheRun) {
+    openLongDesign();
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    auto* pane = control<GcodePane>("RGcode");
+    const auto caretLine = [pane] {
+        int line = -1, index = -1;
+        pane->getCursorPosition(&line, &index);
+        return line;
+    };
+    ASSERT_TRUE(serveUntil([&] { return caretLine() > 0; }));
+    // Populate makes the program anew; its lines are no longer the ones being sent.
+    control<QPushButton>("Command6")->click();
+    const int left = caretLine();
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(caretLine(), left);
+
+    const auto at = window->machine().machinePosition();
+    ASSERT_TRUE(at.has_value());
+    const QPointF expected = window->preview().toCanvas(*at);
+    const QRect needle = control<MarkerImage>("ImgCur")->geometry();
+    EXPECT_FALSE(control<MarkerImage>("ImgCur")->isHidden());
+    EXPECT_LE(std::abs(needle.center().x() - expected.x()), 1.0) << needle.center().x() << " " << expected.x();
+    EXPECT_LE(std::abs(needle.center().y() - expected.y()), 1.0) << needle.center().y() << " " << expected.y();
 }
 
 TEST_F(MachineRunWindow, ClosingDuringARunAsksThenStopsTheMachineFirst) {

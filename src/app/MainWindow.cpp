@@ -174,6 +174,10 @@ void MainWindow::buildRunActions() {
     runProgress_ = new QProgressBar(statusBar());
     runProgress_->setObjectName(QStringLiteral("barRun"));
     runProgress_->setVisible(false);
+    // Wide enough for its text at a million stitches and hours of sewing, beside the status text.
+    runProgress_->setMinimumWidth(
+        runProgress_->fontMetrics().horizontalAdvance(QStringLiteral("0000000 of 0000000 stitches  elapsed 00:00:00  remaining 00:00:00")) +
+        24);
     statusBar()->addPermanentWidget(runProgress_);
     connect(runner_, &MachineRunner::progressed, this, [this] { showRunProgress(); });
     // A program made anew while a run goes is not the one sent: the caret no longer follows.

@@ -104,10 +104,9 @@ BENCHMARK(BM_OpenDesign1M)->Unit(benchmark::kMillisecond)->Iterations(2);
 void BM_LegendOfManyColours(benchmark::State& state) {
     QWidget form;
     tessaline::buildForm(&form);
-    form.findChild<QLabel*>(QStringLiteral("lblStitch"))->setText(QString::number(state.range(0) * 3));
-    form.findChild<QLabel*>(QStringLiteral("LblColor"))->setText(QString::number(state.range(0)));
     form.show();
     tessaline::ColourLegend legend(&form);
+    legend.setDesignCounts(static_cast<double>(state.range(0) * 3), static_cast<double>(state.range(0)));
     const int colours = static_cast<int>(state.range(0));
     for (auto _ : state) {
         legend.begin();

@@ -55,10 +55,6 @@ void ColourLegend::setCellColour(int index, const QColor& colour) {
     label->setPalette(palette);
 }
 
-double ColourLegend::totalStitches() const {
-    return parseLenient(form_->findChild<QLabel*>(QStringLiteral("lblStitch"))->text().toStdString());
-}
-
 void ColourLegend::layOutBars(int count) {
     const int room = frame_->width() * 15 - kPaneMarginTwips - statistics_->width() * 15 - kPaneGapTwips - kBarLeftTwips;
     const int width = std::clamp(room / std::max(count, 1), 15, kBarWidthTwips);
@@ -85,8 +81,7 @@ void ColourLegend::begin() {
     statisticsEnd_ = QTextCursor(statistics_->document());
     clearColor();
     // Colours cycle through the bars; a block ends at every change, so one bar fewer than colours.
-    const double colours = parseLenient(form_->findChild<QLabel*>(QStringLiteral("LblColor"))->text().toStdString());
-    if (colours > 1) layOutBars(static_cast<int>(std::min<double>(colours - 1, kBars - 1)));
+    if (designColours_ > 1) layOutBars(static_cast<int>(std::min<double>(designColours_ - 1, kBars - 1)));
     statistics_->move(statisticsHome_, statistics_->y());
     paneFollows_ = -1;
     const QColor neutral = form_->palette().color(QPalette::Button);
@@ -105,7 +100,7 @@ void ColourLegend::warn(const QString& text) {
 void ColourLegend::endColourBlock(int ended, std::int64_t stitches, int started) {
     const QColor thread = threadColourOf(colours_, ended);
     setCellColour(started - 1, threadColourOf(colours_, started));
-    const ColourBlockStats block = colourBlockStats(ended, stitches, totalStitches(), readNumber(spm_));
+    const ColourBlockStats block = colourBlockStats(ended, stitches, records_, readNumber(spm_));
     const int barIndex = 35 + ended;
     QLabel* bar = cells_[static_cast<std::size_t>(barIndex)];
     setCellColour(barIndex, thread);
@@ -155,8 +150,7 @@ void ColourLegend::flush() {
 void ColourLegend::finish(int colour, bool endedEarly) {
     flush();
     if (!endedEarly) setCellColour(colour - 1, form_->palette().color(QPalette::Button));
-    const JobCounts job{totalStitches(),
-                        parseLenient(form_->findChild<QLabel*>(QStringLiteral("LblColor"))->text().toStdString())};
+    const JobCounts job{records_, designColours_};
     const MachineTimes machine{readNumber(spm_), readNumber(threadChange_), readNumber(hoop_)};
     frame_->setTitle(QString::fromStdString(totalEstimateCaption(job, machine)));
 }

@@ -28,6 +28,11 @@ public:
 
     // Hides the bars and lays them out in their row.
     void clearColor();
+    // The loaded design's record and colour counts, which the bars and the total are figured from.
+    void setDesignCounts(double records, double colours) {
+        records_ = records;
+        designColours_ = colours;
+    }
     void begin();
     // A line above the statistics, in red, until the next begin.
     void warn(const QString& text);
@@ -44,7 +49,6 @@ private:
     // out of its frame.
     void layOutBars(int count);
     void setCellColour(int index, const QColor& colour);
-    double totalStitches() const;
 
     QWidget* form_;
     std::vector<QLabel*> cells_;  // Label17_0..70: looked up once, used for every colour block
@@ -59,6 +63,8 @@ private:
     QComboBox* threadChange_;
     QComboBox* hoop_;
     const DesignColours* colours_ = nullptr;
+    double records_ = 0;
+    double designColours_ = 0;
 };
 
 }  // namespace tessaline

@@ -1,12 +1,11 @@
 #pragma once
-// The G-code pane and its line-count label: regenerating the program from the stored design and
-// the option controls, and saving it.
+// The G-code pane and its line-count label: the option controls read as the person's choices,
+// and the loaded design session's jobs run with them.
 
 #include "app/UserDialogs.h"
 #include "app/WindowState.h"
-#include "design/DesignRecord.h"
-#include "gcode/GcodeOptions.h"
 #include "machine/SendPlan.h"
+#include "session/SessionOptions.h"
 
 #include <QString>
 
@@ -22,15 +21,14 @@ class QWidget;
 namespace tessaline {
 
 class GcodePane;
-class WorkStore;
+struct FailureContext;
 
 class GcodeOutput {
 public:
-    GcodeOutput(QWidget* form, const WindowState& state, const WorkStore& store, std::filesystem::path scratchFile,
-                UserDialogs& dialogs);
+    GcodeOutput(QWidget* form, const WindowState& state, std::filesystem::path scratchFile, UserDialogs& dialogs);
 
-    // The generator's inputs as the controls hold them now.
-    GcodeOptions options() const;
+    // What the controls hold now.
+    ProgramChoices choices() const;
     // The machine profile of the next refresh and save; none means Classic.
     void setProfile(std::shared_ptr<const MachineProfile> profile) { profile_ = std::move(profile); }
 
@@ -47,28 +45,24 @@ public:
     // Asks for the needle move to resume at (offering the one on the pane's caretLine, 1-based)
     // and a file name, and saves the program that resumes there.
     void saveFromStitch(int caretLine);
-    // The program Save Gcode writes now, planned for sending; nothing after telling the user why
-    // it cannot be made.
-    std::optional<SendPlan> sendPlan() const;
+    // The program Save Gcode writes now, planned for sending and shown in the pane: made once.
+    // Nothing after telling the user why it cannot be made or shown, adding `consequence`.
+    std::optional<SendPlan> runPlan(const QString& consequence);
     // Asks for a file name and saves the outline trace of the loaded design.
     void saveTrace();
 
 private:
-    // Hands the loaded design's records to sink; throws StoreError when the store no longer holds it.
-    void walkDesign(const std::function<void(const DesignRecord&)>& sink) const;
-    void tell(const QString& text) const;
-    // Why the options cannot make a program (the feed text, the needle step), or nothing.
-    std::optional<std::string> optionsProblem(const GcodeOptions& options) const;
-    // options with the loaded design's needle travel settled; throws NeedleRangeError.
-    GcodeOptions planned(GcodeOptions options) const;
+    // Runs job, telling the user a failure of the core in the words of context; false then.
+    bool reported(const FailureContext& context, const std::function<void()>& job) const;
+    // Loads the scratch file into the pane and shows its line count; false after telling why not.
+    bool showScratch(const QString& consequence);
     // The chosen file, with its extension, once the user agreed to replace it; empty if not.
     QString askProgramName(const QString& title);
-    // Writes the program for options atomically to name, telling the user what went wrong.
-    void writeProgram(const QString& name, const GcodeOptions& options);
+    // Writes the program for choices atomically to name, telling the user what went wrong.
+    void writeProgram(const QString& name, const ProgramChoices& choices);
 
     QWidget* form_;
     const WindowState& state_;
-    const WorkStore& store_;
     std::filesystem::path scratchFile_;
     UserDialogs& dialogs_;
     GcodePane* pane_;

@@ -4,6 +4,7 @@
 #include "app/AppInfo.h"
 #include "app/ColourLegend.h"
 #include "app/DesignFileFilters.h"
+#include "app/ErrorMessages.h"
 #include "app/GcodeOutput.h"
 #include "app/MachineMenu.h"
 #include "app/MachineRunner.h"
@@ -104,7 +105,7 @@ MainWindow::MainWindow(std::filesystem::path storeFolder, UserDialogs& dialogs, 
     buildForm(client);
     store_ = std::make_unique<WorkStore>(storePath_);
     legend_ = std::make_unique<ColourLegend>(client);
-    output_ = std::make_unique<GcodeOutput>(client, state_, *store_, scratchPath_, dialogs_);
+    output_ = std::make_unique<GcodeOutput>(client, state_, scratchPath_, dialogs_);
     preview_ = std::make_unique<PreviewController>(client, state_, *store_, *legend_, dialogs_);
     colours_ = std::make_unique<DesignColours>();
     legend_->setColours(colours_.get());
@@ -206,7 +207,7 @@ void MainWindow::updateRunActions() {
     const std::pair<const char*, bool> enabled[] = {
         {"mnuConnect", !running},
         {"mnuDisconnect", linked && !running},
-        {"mnuRun", linked && !running && state_.loadedDesign.has_value()},
+        {"mnuRun", linked && !running && state_.session.has_value()},
         {"mnuPause", running && !runner_->paused()},
         {"mnuContinue", running && runner_->paused()},
         {"mnuStop", running},
@@ -229,12 +230,7 @@ void MainWindow::connectMachine() {
     if (!choice || !request.problem.isEmpty()) return;
     settings.setValue(QStringLiteral("machine/port"), choice->port);
     settings.setValue(QStringLiteral("machine/baud"), choice->baud);
-    try {
-        runner_->connectTo(choice->port, choice->baud);
-    } catch (const SerialLinkError& error) {
-        message(UserDialogs::Icon::Critical,
-                QStringLiteral("The machine cannot be connected:\n%1").arg(QString::fromStdString(error.what())));
-    }
+    reportFailures(dialogs_, this, {WindowJob::Connect}, [&] { runner_->connectTo(choice->port, choice->baud); });
 }
 
 void MainWindow::runDesign() {
@@ -245,10 +241,9 @@ void MainWindow::runDesign() {
         return;
     }
     // The pane shows the program that goes, so its caret can follow the machine.
-    if (!output_->refresh(QStringLiteral(", so the design is not run"))) return;
-    auto plan = output_->sendPlan();
+    auto plan = output_->runPlan(QStringLiteral(", so the design is not run"));
     if (!plan) return;
-    runner_->run(std::move(*plan), *profile, state_.designThreads);
+    runner_->run(std::move(*plan), *profile, state_.session->threads());
     if (!runner_->running()) return;
     paneHoldsRun_ = true;
     caretLine_ = 0;
@@ -375,7 +370,7 @@ void MainWindow::startUp() {
     auto* canvas = control<QWidget>(QStringLiteral("Picture1"));
     setBackground(canvas, Qt::black);
     control<QLabel>(QStringLiteral("Label1"))->setVisible(false);
-    openStore(QStringLiteral("The work store cannot be used, so designs cannot be loaded:\n%1"));
+    openStore(WindowJob::StartUp);
     const int canvasSide = twipsToPixels(static_cast<int>(kCanvasTwips));
     canvas->setGeometry(0, 0, canvasSide, canvasSide);
     control<QScrollBar>(QStringLiteral("VScroll1"))->setValue(50);
@@ -416,7 +411,7 @@ void MainWindow::fillLists() {
     slider->setValue(10);
 }
 
-bool MainWindow::openStore(const QString& failure) {
+bool MainWindow::openStore(WindowJob job) {
     // Once opened, the store may be removed or damaged behind the window's back; it is made anew.
     std::error_code unknown;
     const bool vanished = storeOpened_ && !std::filesystem::exists(storePath_, unknown) && !unknown;
@@ -432,7 +427,7 @@ bool MainWindow::openStore(const QString& failure) {
                                                     .arg(QString::fromStdString(storePath_.string())));
         }
     } catch (const StoreError& error) {
-        message(UserDialogs::Icon::Critical, failure.arg(QString::fromStdString(error.what())));
+        message(UserDialogs::Icon::Critical, *failureText(error, {job}));
         return false;
     }
     storeOpened_ = true;
@@ -483,39 +478,25 @@ void MainWindow::openDst() {
 }
 
 void MainWindow::loadDesign(const QString& path) {
-    DecodedDesign design;
-    DesignSeal seal;
-    DesignReach reach;
-    std::vector<RecordKind> kinds;
+    // The store is made ready once the file has been read; one that cannot be used ends the load.
+    struct StoreRefused {};
+    std::optional<DesignSession> session;
     try {
-        const std::vector<std::uint8_t> bytes = readDesignFile(path.toStdString());
-        if (!openStore(QStringLiteral("The design cannot be stored; the previous design stays:\n%1"))) return;
-        // The stored design is replaced only once the whole file has been read and decoded.
-        store_->replaceDesign([&](const RecordSink& sink) {
-            design = decodePlacedDesignFile(path.toStdString(), bytes, placementMenu_->current(), [&](const DesignRecord& record) {
-                seal.add(record);
-                reach.add(record);
-                kinds.push_back(record.kind);
-                sink(record);
-            }).design;
+        const bool opened = reportFailures(dialogs_, this, {WindowJob::Load}, [&] {
+            session = DesignSession::openIntoStore(path.toStdString(), placementMenu_->current(), *store_, [this] {
+                if (!openStore(WindowJob::Load)) throw StoreRefused{};
+            });
         });
-    } catch (const DesignFileError& error) {
-        message(UserDialogs::Icon::Critical,
-                QStringLiteral("The design file cannot be read:\n%1").arg(QString::fromStdString(error.what())));
-        return;
-    } catch (const StoreError& error) {
-        message(UserDialogs::Icon::Critical, QStringLiteral("The design cannot be stored; the previous design stays:\n%1")
-                                                 .arg(QString::fromStdString(error.what())));
+        if (!opened) return;
+    } catch (const StoreRefused&) {
         return;
     }
     loadedPath_ = path;
-    state_.loadedDesign = seal;
-    state_.loadedKinds = std::move(kinds);
-    state_.designReach = reach.radius();
-    state_.designFigures = design.figures;
-    state_.designThreads = design.threads;
-    colours_->setThreads(threadColours(design.threads));
-    showFigures(figureTexts(design.figures, bareFileName(path.toStdString())));
+    state_.session = std::move(session);
+    const DesignSession& loaded = *state_.session;
+    colours_->setThreads(threadColours(loaded.threads()));
+    legend_->setDesignCounts(static_cast<double>(loaded.figures().records), static_cast<double>(loaded.figures().colours));
+    showFigures(loaded.texts());
     for (const char* name : {"Command2", "Command3", "Command6"})
         control<QPushButton>(QString::fromLatin1(name))->setEnabled(true);
     for (const char* name : {"mnuSaveFromStitch", "mnuSaveOutlineTrace"})
@@ -524,7 +505,7 @@ void MainWindow::loadDesign(const QString& path) {
     // The new design is in the store and on show: a program that cannot be made for it leaves the
     // pane empty, never the previous design's program beside the new figures.
     if (!output_->refresh(QStringLiteral("; %1 is shown without a program until Populate makes it")
-                              .arg(QString::fromStdString(bareFileName(path.toStdString())))))
+                              .arg(QString::fromStdString(loaded.texts().fileName))))
         output_->showNoProgram();
     draw();
 }

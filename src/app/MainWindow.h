@@ -3,6 +3,7 @@
 // turns the user's clicks into calls of the core. Handlers are short and delegate.
 
 #include "app/AboutBox.h"
+#include "app/ErrorMessages.h"
 #include "app/StoreLocation.h"
 #include "app/UserDialogs.h"
 #include "app/WindowState.h"
@@ -99,8 +100,8 @@ private:
     void startUp();
     void fillLists();
     // Opens the store, making it anew when missing or damaged and saying so; false after telling
-    // the user `failure` (with %1 for the reason) when it cannot be used.
-    bool openStore(const QString& failure);
+    // the user why it cannot be used for job.
+    bool openStore(WindowJob job);
     void centreOnScreen();
     void scrollViewport();
     void trackCaret();

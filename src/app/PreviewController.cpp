@@ -2,6 +2,7 @@
 
 #include "app/AppInfo.h"
 #include "app/CanvasWidget.h"
+#include "app/ErrorMessages.h"
 #include "app/EventPacer.h"
 #include "app/MarkerImage.h"
 #include "common/NumberFormat.h"
@@ -30,9 +31,7 @@ constexpr qint64 kFrameMs = 16;
 double readNumber(const QString& text) { return parseLenient(text.toStdString()); }
 
 double readNumber(const QWidget* form, const char* name) {
-    const QString objectName = QString::fromLatin1(name);
-    if (auto* combo = form->findChild<QComboBox*>(objectName)) return readNumber(combo->currentText());
-    return readNumber(form->findChild<QLabel*>(objectName)->text());
+    return readNumber(form->findChild<QComboBox*>(QString::fromLatin1(name))->currentText());
 }
 
 // Where each needle move of plan ends, read from its program line as the cross-hair reads it; a
@@ -99,6 +98,7 @@ void PreviewController::centreOn(QWidget* image, QPointF drawing) {
 }
 
 void PreviewController::runPass() {
+    if (!state_.session) return;
     if (const auto problem = hoopDiameterProblem(readNumber(hoopDiameter_->currentText()))) {
         dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
                          QStringLiteral("The design was not drawn:\n%1").arg(QString::fromStdString(*problem)));
@@ -119,7 +119,9 @@ void PreviewController::runPass() {
     } stopped{*this};
     endRequested_ = false;
     finishWhenEnded_ = false;
-    DrawPass pass(canvas_->image(), readNumber(form_, "lblW"), readNumber(form_, "lblH"),
+    // The size as the figures show it, rounded as they are: the picture's scale stays as it was.
+    const FigureTexts& figures = state_.session->texts();
+    DrawPass pass(canvas_->image(), parseLenient(figures.width), parseLenient(figures.height),
                   readNumber(form_, "cmbscale"), *this);
     scale_ = pass.scale();
     state_.hoopMarked = false;
@@ -128,7 +130,7 @@ void PreviewController::runPass() {
     bool finish = true;
     try {
         RecordCursor cursor = store_.cursor();
-        SealCheck check(store_, state_.loadedDesign ? &*state_.loadedDesign : nullptr);
+        SealCheck check(store_, &state_.session->seal());
         DesignRecord record;
         bool first = true;
         while (cursor.next(record)) {
@@ -146,8 +148,7 @@ void PreviewController::runPass() {
         }
         if (!endRequested_) check.finish();
     } catch (const StoreError& error) {
-        dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
-                         QStringLiteral("The stored design cannot be read:\n%1").arg(QString::fromStdString(error.what())));
+        dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle, *failureText(error, {WindowJob::Draw}));
     }
     if (finish) pass.finish();
     showPendingNeedle();
@@ -182,7 +183,7 @@ void PreviewController::beginLegend() {
     legend_.begin();
     // A design that leaves the hoop is worth knowing before the machine finds out.
     const double diameter = readNumber(hoopDiameter_->currentText());
-    const HoopFit fit = hoopFit(state_.designReach, diameter);
+    const HoopFit fit = hoopFit(state_.session->reach(), diameter);
     if (!hoopDiameterProblem(diameter) && !fit.fits) legend_.warn(QString::fromStdString("Warning: " + hoopFitText(fit, diameter)));
 }
 

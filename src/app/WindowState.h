@@ -1,13 +1,11 @@
 #pragma once
 // The window-level flags and points that several parts of the window share for its whole life.
 
-#include "design/DesignFormat.h"
-#include "design/DesignSeal.h"
+#include "session/DesignSession.h"
 
 #include <QPointF>
 
 #include <optional>
-#include <vector>
 
 namespace tessaline {
 
@@ -18,14 +16,9 @@ struct WindowState {
     bool needlePointOn = true;  // white needle dots and the coordinate readout
     bool hoopMarked = false;    // start marker and hoop drawn in the current pass
     QPointF designStart{0, 0};  // where the last start-marker step put the start marker
-    // The design this window loaded, as stored; nothing else in the store is ever used.
-    std::optional<DesignSeal> loadedDesign;
-    double designReach = 0;  // mm, the farthest any position of the loaded design lies from home
-    DesignFigures designFigures;  // of the loaded design: its extents for the outline trace
-    // The loaded design's record kinds in order: all the needle plan counts, so a program costs
-    // one pass over the store rather than two.
-    std::vector<RecordKind> loadedKinds;
-    std::vector<DesignThread> designThreads;  // of the loaded design, as its file names them
+    // The design this window loaded, held in the work store and checked by its seal on every
+    // read: nothing else in the store is ever used.
+    std::optional<DesignSession> session;
 };
 
 }  // namespace tessaline

@@ -61,8 +61,6 @@ class LegendTest : public ::testing::Test {
 protected:
     void SetUp() override {
         buildForm(&form);
-        form.findChild<QLabel*>("lblStitch")->setText("10");
-        form.findChild<QLabel*>("LblColor")->setText("2");
     }
     QTextEdit* statistics() const { return form.findChild<QTextEdit*>("RTET"); }
     QLabel* bar() const { return form.findChild<QLabel*>("Label17_36"); }
@@ -79,6 +77,7 @@ TEST_F(LegendTest, EveryStatisticsLineAndBarReadsWhateverTheThread) {
         DesignColours colours;
         colours.setThreads({thread, thread});
         ColourLegend legend(&form);
+        legend.setDesignCounts(10, 2);
         legend.setColours(&colours);
         legend.begin();
         legend.endColourBlock(1, 6, 2);
@@ -113,8 +112,8 @@ TEST_F(LegendTest, ThePaneStaysWholeInItsFrameWhateverTheColours) {
     const auto* frame = form.findChild<QGroupBox*>("Frame3");
     for (const int colours : {2, 3, 19, 20, 21, 35, 36, 100, 4000}) {
         SCOPED_TRACE(colours);
-        form.findChild<QLabel*>("LblColor")->setText(QString::number(colours));
         ColourLegend legend(&form);
+        legend.setDesignCounts(10, colours);
         legend.begin();
         for (int ended = 1; ended < colours; ++ended) legend.endColourBlock((ended - 1) % 34 + 1, 1, ended % 34 + 1);
         legend.finish(colours % 34 + 1);
@@ -139,6 +138,7 @@ TEST_F(LegendTest, ALongWarningWrapsWithinThePane) {
     form.resize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
     form.show();
     ColourLegend legend(&form);
+    legend.setDesignCounts(10, 2);
     legend.begin();
     const QString warning = QStringLiteral("Warning: Does not fit the 100 mm hoop: it reaches 123.45 mm beyond its edge.");
     legend.warn(warning);

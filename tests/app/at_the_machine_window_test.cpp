@@ -4,6 +4,7 @@
 #include "app/GcodePane.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QRegularExpression>
 
 
@@ -58,6 +59,34 @@ TEST_F(AtTheMachineWindowTest, ResumesAtTheCaretsStitchAndTracesTheOutline) {
     EXPECT_NE(trace.find("G00 X0 Y-2 \r\nG4 P0.5\r\nG00 X2 Y-2 \r\nG4 P0.5\r\nG00 X2 Y0 \r\nG4 P0.5\r\n"), std::string::npos)
         << trace;
     EXPECT_EQ(trace.find('Z'), std::string::npos);
+}
+
+// A re-basing profile's header states the needle travel: the move offered is still the one on the
+// caret's line of the program shown.
+TEST_F(AtTheMachineWindowTest, OffersTheCaretsMoveBelowAProfilesLongerHeader) {
+    for (QAction* action : window->findChild<QMenu*>("mnuMachine")->actions()) {
+        if (action->text() == "grbl 1.1") action->trigger();
+    }
+    test::DstTestEncoder design;  // needle moves: the jump, then three stitches
+    design.jump(10, 0).stitch(0, 20).stitch(10, 0).colourChange().stitch(-20, -20).end();
+    open(writeDesign("four.dst", design));
+    auto* pane = window->control<GcodePane>("RGcode");
+    const QStringList lines = pane->text().split('\n');
+    ASSERT_TRUE(pane->text().contains("Needle axis travel")) << pane->text().toStdString();
+    const struct {
+        const char* line;
+        int move;
+    } cases[] = {{"^G1 X1 Y0 Z10$", 2}, {"^G1 X1 Y-2 Z30$", 3}, {"^G1 Z40$", 3}, {"^G1 X2 Y-2 Z10$", 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const int line = static_cast<int>(lines.indexOf(QRegularExpression(QString::fromLatin1(c.line))));
+        ASSERT_GE(line, 0) << pane->text().toStdString();
+        pane->setCursorPosition(line, 1);
+        dialogs.offeredNumber = 0;
+        action("mnuSaveFromStitch")->trigger();
+        EXPECT_EQ(dialogs.offeredNumber, c.move);
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 }  // namespace

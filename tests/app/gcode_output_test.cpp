@@ -1,11 +1,13 @@
 // The G-code pane in the window: refresh after a load, "Populate", "SAVE GCODE", the options.
 
 #include "WindowFixture.h"
+#include "app/CanvasWidget.h"
 #include "app/GcodePane.h"
 #include "app/LineQuery.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -54,6 +56,24 @@ TEST_F(GcodeOutputTest, LoadFillsThePaneFromTheScratchFile) {
     EXPECT_EQ(label->text(), QStringLiteral("No. of Gcode Lines: %1").arg(lines().size()));
     EXPECT_TRUE(label->isVisibleTo(window.get()));
     EXPECT_EQ(window->scratchPath().parent_path(), window->storePath().parent_path());
+}
+
+// The figures' labels are only shown: text put into them changes neither the program, nor the
+// picture's scale, nor the legend's total.
+TEST_F(GcodeOutputTest, LabelsAreShownNeverReadBack) {
+    const QString program = pane()->text();
+    const QString total = window->control<QGroupBox>("Frame3")->title();
+    ASSERT_TRUE(total.contains("Total")) << total.toStdString();
+    const QImage picture = window->control<CanvasWidget>("Picture1")->image();
+    for (const char* name : {"Fname", "lblH", "lblW", "lblStitch", "LblColor"})
+        window->control<QLabel>(QString::fromLatin1(name))->setText("7777");
+    window->populateGcode();
+    EXPECT_EQ(pane()->text(), program);
+    window->draw();
+    EXPECT_EQ(window->control<GcodePane>("RGcode")->text(), program);
+    EXPECT_EQ(window->control<QGroupBox>("Frame3")->title(), total);
+    EXPECT_TRUE(window->control<CanvasWidget>("Picture1")->image() == picture);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(GcodeOutputTest, HoverGivesTheLineCountAsTooltip) {

@@ -312,5 +312,42 @@ TEST_F(DesignSessionTest, RefusedChoicesNameTheFieldAndReason) {
     EXPECT_THROW(checkChoices(fine), SessionOptionError);
 }
 
+// Every real design, in every format read: the store-held session writes the same program, trace
+// and needle-move count as the file-held one, for a profile that re-bases and one that does not.
+TEST_F(DesignSessionTest, RealDesignsGiveTheSameJobsFromTheStoreAsFromTheFile) {
+    std::vector<fs::path> designs;
+    for (const fs::path& dir : {fs::path(TESSALINE_REAL_DST_DIR), fs::path(TESSALINE_REAL_FORMATS_DIR)}) {
+        if (!fs::is_directory(dir)) continue;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            const std::string extension = entry.path().extension().string();
+            if (entry.is_regular_file() && extension != ".csv" && extension != ".md" && extension != ".tsv")
+                designs.push_back(entry.path());
+        }
+    }
+    if (designs.empty()) GTEST_SKIP() << "no real designs beside the checkout";
+    WorkStore store(dir_ / WorkStore::kFileName);
+    store.open();
+    for (const fs::path& path : designs) {
+        SCOPED_TRACE(path.filename().string());
+        const DesignSession fromFile = DesignSession::open(path, Placement::Automatic);
+        const DesignSession fromStore = DesignSession::openIntoStore(path, Placement::Automatic, store);
+        EXPECT_EQ(fromStore.needleMoves(), fromFile.needleMoves());
+        EXPECT_GT(fromFile.needleMoves(), 0u);
+        for (const char* name : {"Classic", "LinuxCNC 2.9"}) {
+            ProgramChoices choices;
+            choices.profile = builtin(name);
+            choices.resumeFrom = std::to_string(fromFile.needleMoves() / 2 + 1);
+            std::ostringstream a, b, traceA, traceB;
+            writeProgram(fromFile, programOptions(fromFile, choices), a);
+            writeProgram(fromStore, programOptions(fromStore, choices), b);
+            EXPECT_TRUE(a.str() == b.str()) << name;
+            EXPECT_NE(a.str().find("RESUME AT NEEDLE MOVE"), std::string::npos) << name;
+            writeTrace(fromFile, traceOptions(fromFile, choices), traceA);
+            writeTrace(fromStore, traceOptions(fromStore, choices), traceB);
+            EXPECT_EQ(traceA.str(), traceB.str()) << name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tessaline

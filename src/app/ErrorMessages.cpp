@@ -64,8 +64,11 @@ std::optional<QString> headline(Failure failure, const FailureContext& context) 
             return QStringLiteral("The G-code program was not saved; %1").arg(leftBehind(context));
         break;
     case WindowJob::SaveFromStitch:
+        if (failure == Failure::Store) return QStringLiteral("The stored design cannot be read");
+        break;
     case WindowJob::Draw:
         if (failure == Failure::Store) return QStringLiteral("The stored design cannot be read");
+        if (failure == Failure::Option) return QStringLiteral("The design was not drawn");
         break;
     case WindowJob::SaveTrace:
         if (failure == Failure::Write) return QStringLiteral("The outline trace was not saved; %1").arg(leftBehind(context));

@@ -13,6 +13,7 @@
 #include "preview/Icons.h"
 #include "preview/model/GcodeLineParse.h"
 #include "preview/DesignColours.h"
+#include "session/SessionOptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,11 +100,9 @@ void PreviewController::centreOn(QWidget* image, QPointF drawing) {
 
 void PreviewController::runPass() {
     if (!state_.session) return;
-    if (const auto problem = hoopDiameterProblem(readNumber(hoopDiameter_->currentText()))) {
-        dialogs_.message(form_, UserDialogs::Icon::Critical, kAppTitle,
-                         QStringLiteral("The design was not drawn:\n%1").arg(QString::fromStdString(*problem)));
+    if (!reportFailures(dialogs_, form_, {WindowJob::Draw},
+                        [this] { checkHoopDiameter(readNumber(hoopDiameter_->currentText())); }))
         return;
-    }
     EventPacer pacer;
     pace_ = pump_ ? pump_ : [&pacer] { pacer.cycle(); };
     running_ = true;
@@ -183,8 +182,9 @@ void PreviewController::beginLegend() {
     legend_.begin();
     // A design that leaves the hoop is worth knowing before the machine finds out.
     const double diameter = readNumber(hoopDiameter_->currentText());
-    const HoopFit fit = hoopFit(state_.session->reach(), diameter);
-    if (!hoopDiameterProblem(diameter) && !fit.fits) legend_.warn(QString::fromStdString("Warning: " + hoopFitText(fit, diameter)));
+    if (hoopDiameterProblem(diameter)) return;
+    const HoopFit fit = hoopFitOf(*state_.session, diameter);
+    if (!fit.fits) legend_.warn(QString::fromStdString("Warning: " + hoopFitText(fit, diameter)));
 }
 
 void PreviewController::endColourBlock(int ended, std::int64_t stitches, int started) {

@@ -1,6 +1,7 @@
 #include "session/SessionOptions.h"
 
 #include "common/NumberFormat.h"
+#include "common/ValueChecks.h"
 #include "gcode/BuiltinProfiles.h"
 #include "gcode/FeedText.h"
 #include "gcode/GcodeGenerator.h"
@@ -100,6 +101,15 @@ GcodeOptions programOptions(const DesignSession& session, const ProgramChoices& 
         throw SessionOptionError(OptionField::NeedleTravel, e.what());
     }
     return options;
+}
+
+void checkHoopDiameter(double millimetres) {
+    if (auto problem = hoopDiameterProblem(millimetres)) throw SessionOptionError(OptionField::HoopDiameter, *problem);
+}
+
+HoopFit hoopFitOf(const DesignSession& session, double hoopDiameterMm) {
+    checkHoopDiameter(hoopDiameterMm);
+    return hoopFit(session.reach(), hoopDiameterMm);
 }
 
 GcodeOptions traceOptions(const DesignSession& session, const ProgramChoices& choices) {

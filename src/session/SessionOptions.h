@@ -2,6 +2,7 @@
 // What a person chose for a program, checked once for every front end, and turned into the
 // generator's complete options for one design session.
 
+#include "design/HoopFit.h"
 #include "gcode/GcodeOptions.h"
 
 #include <memory>
@@ -35,6 +36,7 @@ enum class OptionField {
     NeedleStep,    // the needle step, for the profile
     ResumePoint,   // the needle move to resume at
     NeedleTravel,  // the needle numbers or travel of this design, for the profile and step
+    HoopDiameter,  // the hoop the design must fit
 };
 
 // One choice refused: which, and why. what() is the reason; for ResumePoint and NeedleTravel a
@@ -56,6 +58,12 @@ void checkChoices(const ProgramChoices& choices);
 // checkChoices, then the resume point within the design's needle moves and the needle travel
 // settled for the profile; returns options complete for every job. Throws SessionOptionError.
 GcodeOptions programOptions(const DesignSession& session, const ProgramChoices& choices);
+
+// Refuses a hoop diameter that is not a finite number of millimetres above 0 (SessionOptionError).
+void checkHoopDiameter(double millimetres);
+// Whether the design lies inside a round hoop of that diameter centred on the origin; refuses
+// the diameter as checkHoopDiameter does.
+HoopFit hoopFitOf(const DesignSession& session, double hoopDiameterMm);
 
 // The options of the design's outline trace: the feed and the needle step checked, the notes
 // "Outline trace", the whole program (no resume point). Throws SessionOptionError.

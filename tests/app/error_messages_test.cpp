@@ -71,6 +71,9 @@ TEST(ErrorMessagesTest, EachFailureInEachJobHasTheWindowsWords) {
          "The outline trace was not saved; /out/p.GC was not created:\n/out/p.GC: full"},
         {"store while drawing", {WindowJob::Draw}, raise<StoreError>("/s/Gcode.mdb", "gone"),
          "The stored design cannot be read:\n/s/Gcode.mdb: gone"},
+        {"hoop before drawing", {WindowJob::Draw},
+         [] { throw SessionOptionError(OptionField::HoopDiameter, "the hoop diameter must be above 0"); },
+         "The design was not drawn:\nthe hoop diameter must be above 0"},
         {"port at connect", {WindowJob::Connect}, raise<SerialLinkError>("/dev/ttyUSB0", "held by another program"),
          "The machine cannot be connected:\n/dev/ttyUSB0: held by another program"},
         // Failures a job never meets, and failures that are not the core's, go to the guard.

@@ -4,6 +4,8 @@
 #include "app/CanvasWidget.h"
 #include "app/GcodePane.h"
 #include "app/LineQuery.h"
+#include "common/NumberFormat.h"
+#include "common/ValueChecks.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -73,6 +75,23 @@ TEST_F(GcodeOutputTest, LabelsAreShownNeverReadBack) {
     EXPECT_EQ(window->control<GcodePane>("RGcode")->text(), program);
     EXPECT_EQ(window->control<QGroupBox>("Frame3")->title(), total);
     EXPECT_TRUE(window->control<CanvasWidget>("Picture1")->image() == picture);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A hoop diameter that is no size stops the replay before it starts, with the reason.
+TEST_F(GcodeOutputTest, AHoopOfNoSizeIsRefusedBeforeDrawing) {
+    for (const char* diameter : {"0", "-5", "wide"}) {
+        SCOPED_TRACE(diameter);
+        dialogs.messages.clear();
+        window->control<QComboBox>("cmbHoopDia")->setEditText(QString::fromLatin1(diameter));
+        window->draw();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text.toStdString(),
+                  "The design was not drawn:\n" + *hoopDiameterProblem(parseLenient(diameter)));
+    }
+    window->control<QComboBox>("cmbHoopDia")->setEditText("150");
+    dialogs.messages.clear();
+    window->draw();
     EXPECT_TRUE(dialogs.messages.empty());
 }
 

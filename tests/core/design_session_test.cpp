@@ -310,6 +310,23 @@ TEST_F(DesignSessionTest, RefusedChoicesNameTheFieldAndReason) {
     fine.feedText = "fast";
     EXPECT_THROW(traceOptions(session, fine), SessionOptionError);
     EXPECT_THROW(checkChoices(fine), SessionOptionError);
+    for (const double diameter : {0.0, -150.0, std::nan(""), HUGE_VAL}) {
+        SCOPED_TRACE(diameter);
+        try {
+            hoopFitOf(session, diameter);
+            ADD_FAILURE() << "taken";
+        } catch (const SessionOptionError& e) {
+            EXPECT_EQ(e.field(), OptionField::HoopDiameter);
+        }
+        EXPECT_THROW(checkHoopDiameter(diameter), SessionOptionError);
+    }
+    // The margin is measured from the design's farthest point: fits a hoop 2 mm wider than twice it.
+    const HoopFit roomy = hoopFitOf(session, 2 * session.reach() + 2);
+    EXPECT_TRUE(roomy.fits);
+    EXPECT_NEAR(roomy.marginMm, 1, 1e-9);
+    const HoopFit tight = hoopFitOf(session, 2 * session.reach() - 4);
+    EXPECT_FALSE(tight.fits);
+    EXPECT_NEAR(tight.marginMm, -2, 1e-9);
 }
 
 // Every real design, in every format read: the store-held session writes the same program, trace

@@ -70,7 +70,6 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
     finished_ = false;
     paused_ = false;
     answeredLine_ = 0;
-    reportedLine_ = 0;
     stoppedAt_ = 0;
     protocol_ = profile.protocol;
     state_.clear();
@@ -81,10 +80,11 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
     listener.stopped = [this](StreamStop, const std::string& text) { stopText_ = QString::fromStdString(text); };
     listener.status = [this](const ControllerStatus& status) {
         state_ = QString::fromStdString(status.state);
-        position_[0] = status.position[0];
-        position_[1] = status.position[1];
-        havePosition_ = true;
-        if (status.line) reportedLine_ = std::max(reportedLine_, *status.line);
+        if (status.hasPosition) {
+            position_[0] = status.position[0];
+            position_[1] = status.position[1];
+            havePosition_ = true;
+        }
     };
     listener.message = [this](const std::string& text) { state_ = QString::fromStdString(text); };
     stream_ = std::make_unique<ControllerStream>(
@@ -97,6 +97,7 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
             }
         },
         listener);
+    stream_->setStops(plan_.stops);
     running_ = true;
     startedAt_ = now();
     stream_->start(now());
@@ -167,6 +168,10 @@ void MachineRunner::tick() {
         finishRun();
         return;
     }
+    if (paused_ && stream_->waitingForPerson()) {
+        paused_ = false;  // the hold landed on a stop: the stop's question, not the person's pause
+        emit stateChanged();
+    }
     emit statusChanged(statusText());
     emit progressed();
     if (!asking_ && stream_->stopReason() == StreamStop::None && stream_->waitingForPerson() &&
@@ -198,10 +203,17 @@ void MachineRunner::askAtColourStop() {
 std::uint64_t MachineRunner::stitchesDone() const {
     if (finished_) return plan_.moveLines.size();
     if (!stream_) return 0;
-    // grbl answers a line once it is queued; only the line its status reports name is carried out.
-    const std::uint64_t line = protocol_ == LinkProtocol::Grbl ? reportedLine_ : stream_->currentProgramLine();
-    return std::min<std::uint64_t>(movesDone(plan_, line), plan_.moveLines.size());
+    // An answered line may still wait in the controller's queue; only lines known made count.
+    return std::min<std::uint64_t>(movesDone(plan_, stream_->executedProgramLine()), plan_.moveLines.size());
 }
+
+std::uint64_t MachineRunner::stitchesAnswered() const {
+    if (finished_) return plan_.moveLines.size();
+    if (!stream_) return 0;
+    return std::min<std::uint64_t>(movesDone(plan_, stream_->answeredProgramLine()), plan_.moveLines.size());
+}
+
+bool MachineRunner::reportsExecution() const { return !stream_ || stream_->reportsExecution(); }
 
 std::uint64_t MachineRunner::executingLine() const {
     if (!stream_) return 0;
@@ -246,7 +258,8 @@ QString MachineRunner::statusText() const {
                                                  QString::fromStdString(formatFixed(position_[1], 3)));
     }
     if (stream_) {
-        parts << QStringLiteral("Stitch %1 of %2").arg(stitchesDone()).arg(plan_.moveLines.size());
+        if (reportsExecution()) parts << QStringLiteral("Stitch %1 of %2").arg(stitchesDone()).arg(plan_.moveLines.size());
+        else parts << QStringLiteral("Stitch %1 of %2 answered").arg(stitchesAnswered()).arg(plan_.moveLines.size());
         if (!running_) parts << (finished_ ? QStringLiteral("run finished") : QStringLiteral("run ended"));
         else if (paused_) parts << QStringLiteral("paused");
     }

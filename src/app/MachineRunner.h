@@ -58,8 +58,13 @@ public:
     const SendPlan& plan() const { return plan_; }
     // The program line the controller carries out (the last line once the run finished), 0 before any.
     std::uint64_t executingLine() const;
-    // Needle moves the controller confirmed finished in this run (grbl: by its status reports).
+    // Needle moves the machine has certainly made in this run: grbl's status reports name the
+    // line it moves; Marlin and Klipper say so only at a stop and at the end.
     std::uint64_t stitchesDone() const;
+    // Needle moves whose lines the controller answered: taken into its queue, maybe not made yet.
+    std::uint64_t stitchesAnswered() const;
+    // Whether the controller reports the line it moves (grbl), so answered and done differ little.
+    bool reportsExecution() const;
     // The machine position of the last status report, if one came.
     std::optional<QPointF> machinePosition() const;
     // Seconds since the run started, held when it ended.
@@ -100,7 +105,6 @@ private:
     bool asking_ = false;
     bool finished_ = false;   // the last run sent every line
     std::uint64_t answeredLine_ = 0;
-    std::uint64_t reportedLine_ = 0;  // grbl: the furthest line its status reports named
     double stoppedAt_ = 0;
     double startedAt_ = 0;
     double endedAt_ = 0;

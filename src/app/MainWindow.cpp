@@ -281,18 +281,20 @@ void MainWindow::showRunProgress() {
     }
     // After the caret, whose cross-hair would put the needle at the line's end point instead.
     if (const auto at = runner_->machinePosition()) preview_->showMachineAt(*at);
-    const std::uint64_t done = runner_->stitchesDone();
-    preview_->traceConfirmed(done);
+    preview_->traceConfirmed(runner_->stitchesDone());
+    // Marlin and Klipper only say a line was queued: the count is of answered stitches.
+    const bool answered = !runner_->reportsExecution();
+    const std::uint64_t done = answered ? runner_->stitchesAnswered() : runner_->stitchesDone();
     const std::uint64_t total = runner_->plan().moveLines.size();
     const double elapsed = runner_->runSeconds();
     // The rate measured so far; nothing to say before the first stitch is confirmed.
     const QString remaining = done > 0 ? clockText(elapsed * static_cast<double>(total - done) / static_cast<double>(done))
                                        : QStringLiteral("--:--:--");
     runProgress_->setValue(static_cast<int>(std::min<std::uint64_t>(done, INT_MAX)));
-    runProgress_->setFormat(QStringLiteral("%1 of %2 stitches  elapsed %3  remaining %4")
+    runProgress_->setFormat(QStringLiteral("%1 of %2 stitches%5  elapsed %3  remaining %4")
                                 .arg(done)
                                 .arg(total)
-                                .arg(clockText(elapsed), remaining));
+                                .arg(clockText(elapsed), remaining, answered ? QStringLiteral(" answered") : QString()));
 }
 
 std::function<void()> MainWindow::guarded(const QString& action, std::function<void()> handler) {

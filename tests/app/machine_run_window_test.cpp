@@ -10,6 +10,7 @@
 #include "app/MachineRunner.h"
 #include "app/MarkerImage.h"
 #include "app/PreviewController.h"
+#include "common/NumberFormat.h"
 #include "machine/ControllerStream.h"
 #include "preview/DesignColours.h"
 #include "design/DstDecoder.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -246,6 +248,54 @@ TEST_F(MachineRunWindow, TheNeedleStandsAtTheMachineAndTheCaretLeavesAProgramMad
     EXPECT_FALSE(control<MarkerImage>("ImgCur")->isHidden());
     EXPECT_LE(std::abs(needle.center().x() - expected.x()), 1.0) << needle.center().x() << " " << expected.x();
     EXPECT_LE(std::abs(needle.center().y() - expected.y()), 1.0) << needle.center().y() << " " << expected.y();
+}
+
+TEST_F(MachineRunWindow, TheNeedleStandsAtTheWorkPositionOnATableWithAWorkOffset) {
+    const std::vector<test::Point> single = openLongDesign();
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty([](test::GrblStandIn& grbl) {
+        grbl.workOffset = {150, -75};  // G54 set at the hoop's centre
+        grbl.reportsToWco = 3;         // joined between two offset reports
+    });
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_TRUE(dialogs.messages.empty());
+    const auto at = window->machine().machinePosition();
+    ASSERT_TRUE(at.has_value());
+    EXPECT_NEAR(at->x(), single.back().first, 1e-6);
+    EXPECT_NEAR(at->y(), single.back().second, 1e-6);
+    EXPECT_TRUE(status().contains(QStringLiteral("X %1 Y %2").arg(QString::fromStdString(formatFixed(single.back().first, 3)),
+                                                                    QString::fromStdString(formatFixed(single.back().second, 3)))))
+        << status().toStdString();
+}
+
+// Marlin and Klipper answer a line once it is queued: the count says "answered", and the trace
+// draws only the moves the machine has certainly made (on one colour: none before the end).
+TEST_F(MachineRunWindow, MarlinAndKlipperCountAnsweredStitchesAndTraceOnlyWhatIsMade) {
+    const std::vector<test::Point> single = openLongDesign();
+    const auto run = [&]<class StandIn>(const QString& profile, StandIn*) {
+        SCOPED_TRACE(profile.toStdString());
+        chooseProfile(profile);
+        test::MachineOnPty<StandIn> pty;
+        connectTo(pty.device());
+        action("mnuRun")->trigger();
+        const QRegularExpression answered(QStringLiteral("Stitch ([1-9][0-9]*) of \\d+ answered"));
+        ASSERT_TRUE(serveUntil([&] { return answered.match(status()).hasMatch(); })) << status().toStdString();
+        EXPECT_EQ(window->preview().tracedMoves(), 0u) << status().toStdString();
+        EXPECT_TRUE(control<QProgressBar>("barRun")->text().contains(QStringLiteral("stitches answered")))
+            << control<QProgressBar>("barRun")->text().toStdString();
+        waitForRunEnd();
+        pty.finish();
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+        EXPECT_EQ(window->preview().tracedMoves(), single.size());
+        EXPECT_TRUE(status().contains(QStringLiteral("run finished"))) << status().toStdString();
+        EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(single));
+        action("mnuDisconnect")->trigger();
+    };
+    run(QStringLiteral("Marlin 2"), static_cast<test::MarlinStandIn*>(nullptr));
+    run(QStringLiteral("Klipper"), static_cast<test::LineOkStandIn*>(nullptr));
 }
 
 TEST_F(MachineRunWindow, ClosingDuringARunAsksThenStopsTheMachineFirst) {

@@ -42,6 +42,11 @@ public:
 
     // Streams plan to the controller speaking profile's protocol; threads name the colour stops.
     void run(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads);
+    // Runs plan through the controller's parser in its check mode, moving nothing, and shows the
+    // lines it refuses. Only for a profile with a check mode (grbl's $C).
+    void check(SendPlan plan, const MachineProfile& profile);
+    bool checking() const { return running_ && checkOnly_; }
+    static bool canCheck(const MachineProfile& profile) { return profile.protocol == LinkProtocol::Grbl; }
     // Holds the machine; not at a colour stop, nor while grbl is not moving (it would not hold).
     void pause();
     void resume();
@@ -80,7 +85,9 @@ signals:
 private:
     void readPort();
     void tick();
+    void start(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads, bool checkOnly);
     void askAtColourStop();
+    void reportCheck();
     void finishRun();
     void portGone();
     double now() const;
@@ -104,6 +111,7 @@ private:
     bool paused_ = false;
     bool asking_ = false;
     bool finished_ = false;   // the last run sent every line
+    bool checkOnly_ = false;  // the last run is a check, moving nothing
     std::uint64_t answeredLine_ = 0;
     double stoppedAt_ = 0;
     double startedAt_ = 0;

@@ -195,7 +195,9 @@ void MainWindow::buildRunActions() {
         add(QStringLiteral("Pause"), "mnuPause", [this] { runner_->pause(); }),
         add(QStringLiteral("Continue"), "mnuContinue", [this] { runner_->resume(); }),
         add(QStringLiteral("Stop"), "mnuStop", [this] { runner_->stop(); }),
+        add(QStringLiteral("Check Program on Controller…"), "mnuCheckOnController", [this] { checkOnController(); }),
     });
+    connect(machineMenu_, &MachineMenu::profileChanged, this, &MainWindow::updateRunActions);
     connect(runner_, &MachineRunner::stateChanged, this, &MainWindow::updateRunActions);
     updateRunActions();
 }
@@ -212,6 +214,9 @@ void MainWindow::updateRunActions() {
         {"mnuStop", running},
     };
     for (const auto& [name, on] : enabled) findChild<QAction*>(QString::fromLatin1(name))->setEnabled(on);
+    auto* check = findChild<QAction*>(QStringLiteral("mnuCheckOnController"));
+    check->setVisible(MachineRunner::canCheck(*machineMenu_->current()));  // not offered without a check mode
+    check->setEnabled(linked && !running && state_.loadedDesign.has_value());
 }
 
 void MainWindow::connectMachine() {
@@ -257,6 +262,11 @@ void MainWindow::runDesign() {
     runProgress_->setValue(0);
     runProgress_->setVisible(true);
     showRunProgress();
+}
+
+void MainWindow::checkOnController() {
+    auto plan = output_->sendPlan();
+    if (plan) runner_->check(std::move(*plan), *machineMenu_->current());
 }
 
 namespace {

@@ -432,14 +432,18 @@ void ControllerStream::sendDrain() {
     draining_ = true;
 }
 
+bool ControllerStream::placesNextStop() const {
+    // Without line numbers (none past 9,999,999) grbl's reports cannot tell an empty planner.
+    return settings_.protocol == LinkProtocol::Grbl && stopsAnswered_ < stopPauses_.size() && settings_.numberLines &&
+           lines_[stopPauses_[stopsAnswered_]].programLine < 10'000'000;
+}
+
 bool ControllerStream::atStop() const {
-    if (settings_.protocol != LinkProtocol::Grbl || stop_ != StreamStop::None || stopsAnswered_ >= stopPauses_.size()) return false;
+    if (stop_ != StreamStop::None || !placesNextStop()) return false;
     const std::size_t pause = stopPauses_[stopsAnswered_];
     // grbl parses M0 once its planner has emptied, holds, and answers the line only at cycle
-    // start; a hold with a block still planned (Ln reported) is between moves. Without line
-    // numbers an empty planner cannot be told, so holds are not placed.
-    const bool numbered = settings_.numberLines && lines_[pause].programLine < 10'000'000;
-    return numbered && acknowledged_ == pause && next_ > pause && startsWith(lastState_, "Hold") && !lastReportHadLine_;
+    // start; a hold with a block still planned (Ln reported) is between moves.
+    return acknowledged_ == pause && next_ > pause && startsWith(lastState_, "Hold") && !lastReportHadLine_;
 }
 
 void ControllerStream::tick(double now) {
@@ -470,7 +474,7 @@ void ControllerStream::resume() {
     held_ = false;
     if (settings_.protocol == LinkProtocol::Grbl) {
         if (personsPause && atStop()) return;  // the stop waits for its own answer
-        if (personsPause && stopPauses_.size() > stopsAnswered_) {
+        if (personsPause && placesNextStop()) {
             // The hold may have landed on a stop's M0, where cycle start would pass the stop:
             // a fresh report says where the machine holds before anything is sent.
             resumeDue_ = true;
@@ -493,7 +497,7 @@ void ControllerStream::resume() {
 bool ControllerStream::waitingForPerson() const {
     if (stop_ != StreamStop::None) return false;
     switch (settings_.protocol) {
-    case LinkProtocol::Grbl: return atStop() || (stopPauses_.empty() && !held_ && startsWith(lastState_, "Hold"));
+    case LinkProtocol::Grbl: return atStop() || (!placesNextStop() && !held_ && startsWith(lastState_, "Hold"));
     case LinkProtocol::Marlin: return pausedForUser_;
     default: return pausedByController_ && !draining_;
     }

@@ -124,6 +124,7 @@ private:
     void parseStatus(std::string_view report);
     void resend(std::uint64_t number);
     void sendDrain();
+    bool placesNextStop() const;
     bool atStop() const;
 
     // In-flight entries that are not a program line: the numbering reset, and lines voided by a

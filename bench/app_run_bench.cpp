@@ -154,6 +154,7 @@ void BM_WindowRunning1MStitchesOnGrbl(benchmark::State& state) {
     state.counters["max_gap_ms"] = maxGapMs;
     state.counters["turns_over_16ms_percent"] = turns == 0 ? 0.0 : 100.0 * static_cast<double>(slowTurns) / static_cast<double>(turns);
     state.counters["turns"] = static_cast<double>(turns);
+    state.counters["turns_over_16ms"] = static_cast<double>(slowTurns);
     state.counters["stitches_done"] = static_cast<double>(stitches);
     state.counters["run_click_ms"] = runClickMs;
     qputenv("XDG_CONFIG_HOME", oldConfig);

@@ -32,6 +32,7 @@ public:
         return {};
     }
     bool askThread(QWidget*, const QString&, const QColor&) override { return false; }
+    void showRefusedLines(QWidget*, const QString&, const QList<tessaline::RefusedLine>&) override {}
 };
 
 // 100k records: runs of stitches in ten colours with a jump between blocks.

@@ -63,28 +63,38 @@ void MachineRunner::disconnectPort() {
 }
 
 void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads) {
+    start(std::move(plan), profile, std::move(threads), false);
+}
+
+void MachineRunner::check(SendPlan plan, const MachineProfile& profile) {
+    if (canCheck(profile)) start(std::move(plan), profile, {}, true);
+}
+
+void MachineRunner::start(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads, bool checkOnly) {
     if (!link_ || running_) return;
+    checkOnly_ = checkOnly;
     plan_ = std::move(plan);
     threads_ = std::move(threads);
     stopText_.clear();
     finished_ = false;
     paused_ = false;
     answeredLine_ = 0;
-    reportedLine_ = 0;
     stoppedAt_ = 0;
     protocol_ = profile.protocol;
     state_.clear();
     StreamSettings settings;
     settings.protocol = profile.protocol;
     settings.receiveBuffer = profile.receiveBuffer;
+    settings.checkOnly = checkOnly;
     ControllerStream::Listener listener;
     listener.stopped = [this](StreamStop, const std::string& text) { stopText_ = QString::fromStdString(text); };
     listener.status = [this](const ControllerStatus& status) {
         state_ = QString::fromStdString(status.state);
-        position_[0] = status.position[0];
-        position_[1] = status.position[1];
-        havePosition_ = true;
-        if (status.line) reportedLine_ = std::max(reportedLine_, *status.line);
+        if (status.hasPosition) {
+            position_[0] = status.position[0];
+            position_[1] = status.position[1];
+            havePosition_ = true;
+        }
     };
     listener.message = [this](const std::string& text) { state_ = QString::fromStdString(text); };
     stream_ = std::make_unique<ControllerStream>(
@@ -97,6 +107,7 @@ void MachineRunner::run(SendPlan plan, const MachineProfile& profile, std::vecto
             }
         },
         listener);
+    stream_->setStops(plan_.stops);
     running_ = true;
     startedAt_ = now();
     stream_->start(now());
@@ -167,8 +178,12 @@ void MachineRunner::tick() {
         finishRun();
         return;
     }
+    if (paused_ && stream_->waitingForPerson()) {
+        paused_ = false;  // the hold landed on a stop: the stop's question, not the person's pause
+        emit stateChanged();
+    }
     emit statusChanged(statusText());
-    emit progressed();
+    if (!checkOnly_) emit progressed();
     if (!asking_ && stream_->stopReason() == StreamStop::None && stream_->waitingForPerson() &&
         stream_->currentProgramLine() != answeredLine_) {
         askAtColourStop();
@@ -198,10 +213,17 @@ void MachineRunner::askAtColourStop() {
 std::uint64_t MachineRunner::stitchesDone() const {
     if (finished_) return plan_.moveLines.size();
     if (!stream_) return 0;
-    // grbl answers a line once it is queued; only the line its status reports name is carried out.
-    const std::uint64_t line = protocol_ == LinkProtocol::Grbl ? reportedLine_ : stream_->currentProgramLine();
-    return std::min<std::uint64_t>(movesDone(plan_, line), plan_.moveLines.size());
+    // An answered line may still wait in the controller's queue; only lines known made count.
+    return std::min<std::uint64_t>(movesDone(plan_, stream_->executedProgramLine()), plan_.moveLines.size());
 }
+
+std::uint64_t MachineRunner::stitchesAnswered() const {
+    if (finished_) return plan_.moveLines.size();
+    if (!stream_) return 0;
+    return std::min<std::uint64_t>(movesDone(plan_, stream_->answeredProgramLine()), plan_.moveLines.size());
+}
+
+bool MachineRunner::reportsExecution() const { return !stream_ || stream_->reportsExecution(); }
 
 std::uint64_t MachineRunner::executingLine() const {
     if (!stream_) return 0;
@@ -227,6 +249,10 @@ void MachineRunner::finishRun() {
     endedAt_ = now();
     emit stateChanged();
     emit statusChanged(statusText());
+    if (checkOnly_) {
+        reportCheck();
+        return;
+    }
     emit progressed();
     if (finished_) return;
     const std::uint64_t resumeAt = resumeMove(plan_, stream_->currentProgramLine());
@@ -237,6 +263,27 @@ void MachineRunner::finishRun() {
                          .arg(resumeAt));
 }
 
+void MachineRunner::reportCheck() {
+    if (!finished_) {
+        const QString reason = stopText_.isEmpty() ? QStringLiteral("the check was given up") : stopText_;
+        dialogs_.message(window_, UserDialogs::Icon::Warning, kAppTitle,
+                         QStringLiteral("%1: %2.\nThe check did not finish.").arg(port_, reason));
+        return;
+    }
+    QList<RefusedLine> refused;
+    const auto& lines = stream_->lines();
+    for (const ControllerFinding& finding : stream_->findings()) {
+        const auto sent = std::lower_bound(lines.begin(), lines.end(), finding.programLine,
+                                           [](const StreamLine& line, std::uint64_t number) { return line.programLine < number; });
+        const bool found = sent != lines.end() && sent->programLine == finding.programLine;
+        refused.push_back({finding.programLine, found ? QString::fromStdString(sent->text) : QString(),
+                           QString::fromStdString(finding.text)});
+    }
+    const QString summary = refused.isEmpty() ? QStringLiteral("The controller took every line of the program.")
+                                              : QStringLiteral("The controller refused %1 of the program's lines:").arg(refused.size());
+    dialogs_.showRefusedLines(window_, summary, refused);
+}
+
 QString MachineRunner::statusText() const {
     if (!link_ && !running_) return QStringLiteral("Not connected");
     QStringList parts{QStringLiteral("Connected: %1").arg(port_)};
@@ -245,8 +292,11 @@ QString MachineRunner::statusText() const {
         parts << QStringLiteral("X %1 Y %2").arg(QString::fromStdString(formatFixed(position_[0], 3)),
                                                  QString::fromStdString(formatFixed(position_[1], 3)));
     }
-    if (stream_) {
-        parts << QStringLiteral("Stitch %1 of %2").arg(stitchesDone()).arg(plan_.moveLines.size());
+    if (stream_ && checkOnly_) {
+        parts << (running_ ? QStringLiteral("checking the program") : QStringLiteral("check ended"));
+    } else if (stream_) {
+        if (reportsExecution()) parts << QStringLiteral("Stitch %1 of %2").arg(stitchesDone()).arg(plan_.moveLines.size());
+        else parts << QStringLiteral("Stitch %1 of %2 answered").arg(stitchesAnswered()).arg(plan_.moveLines.size());
         if (!running_) parts << (finished_ ? QStringLiteral("run finished") : QStringLiteral("run ended"));
         else if (paused_) parts << QStringLiteral("paused");
     }

@@ -42,6 +42,11 @@ public:
 
     // Streams plan to the controller speaking profile's protocol; threads name the colour stops.
     void run(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads);
+    // Runs plan through the controller's parser in its check mode, moving nothing, and shows the
+    // lines it refuses. Only for a profile with a check mode (grbl's $C).
+    void check(SendPlan plan, const MachineProfile& profile);
+    bool checking() const { return running_ && checkOnly_; }
+    static bool canCheck(const MachineProfile& profile) { return profile.protocol == LinkProtocol::Grbl; }
     // Holds the machine; not at a colour stop, nor while grbl is not moving (it would not hold).
     void pause();
     void resume();
@@ -58,8 +63,13 @@ public:
     const SendPlan& plan() const { return plan_; }
     // The program line the controller carries out (the last line once the run finished), 0 before any.
     std::uint64_t executingLine() const;
-    // Needle moves the controller confirmed finished in this run (grbl: by its status reports).
+    // Needle moves the machine has certainly made in this run: grbl's status reports name the
+    // line it moves; Marlin and Klipper say so only at a stop and at the end.
     std::uint64_t stitchesDone() const;
+    // Needle moves whose lines the controller answered: taken into its queue, maybe not made yet.
+    std::uint64_t stitchesAnswered() const;
+    // Whether the controller reports the line it moves (grbl), so answered and done differ little.
+    bool reportsExecution() const;
     // The machine position of the last status report, if one came.
     std::optional<QPointF> machinePosition() const;
     // Seconds since the run started, held when it ended.
@@ -75,7 +85,9 @@ signals:
 private:
     void readPort();
     void tick();
+    void start(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads, bool checkOnly);
     void askAtColourStop();
+    void reportCheck();
     void finishRun();
     void portGone();
     double now() const;
@@ -99,8 +111,8 @@ private:
     bool paused_ = false;
     bool asking_ = false;
     bool finished_ = false;   // the last run sent every line
+    bool checkOnly_ = false;  // the last run is a check, moving nothing
     std::uint64_t answeredLine_ = 0;
-    std::uint64_t reportedLine_ = 0;  // grbl: the furthest line its status reports named
     double stoppedAt_ = 0;
     double startedAt_ = 0;
     double endedAt_ = 0;

@@ -196,7 +196,9 @@ void MainWindow::buildRunActions() {
         add(QStringLiteral("Pause"), "mnuPause", [this] { runner_->pause(); }),
         add(QStringLiteral("Continue"), "mnuContinue", [this] { runner_->resume(); }),
         add(QStringLiteral("Stop"), "mnuStop", [this] { runner_->stop(); }),
+        add(QStringLiteral("Check Program on Controller…"), "mnuCheckOnController", [this] { checkOnController(); }),
     });
+    connect(machineMenu_, &MachineMenu::profileChanged, this, &MainWindow::updateRunActions);
     connect(runner_, &MachineRunner::stateChanged, this, &MainWindow::updateRunActions);
     updateRunActions();
 }
@@ -213,6 +215,9 @@ void MainWindow::updateRunActions() {
         {"mnuStop", running},
     };
     for (const auto& [name, on] : enabled) findChild<QAction*>(QString::fromLatin1(name))->setEnabled(on);
+    auto* check = findChild<QAction*>(QStringLiteral("mnuCheckOnController"));
+    check->setVisible(MachineRunner::canCheck(*machineMenu_->current()));  // not offered without a check mode
+    check->setEnabled(linked && !running && state_.loadedDesign.has_value());
 }
 
 void MainWindow::connectMachine() {
@@ -254,6 +259,11 @@ void MainWindow::runDesign() {
     showRunProgress();
 }
 
+void MainWindow::checkOnController() {
+    auto plan = output_->sendPlan();
+    if (plan) runner_->check(std::move(*plan), *machineMenu_->current());
+}
+
 namespace {
 
 QString clockText(double seconds) {
@@ -276,18 +286,20 @@ void MainWindow::showRunProgress() {
     }
     // After the caret, whose cross-hair would put the needle at the line's end point instead.
     if (const auto at = runner_->machinePosition()) preview_->showMachineAt(*at);
-    const std::uint64_t done = runner_->stitchesDone();
-    preview_->traceConfirmed(done);
+    preview_->traceConfirmed(runner_->stitchesDone());
+    // Marlin and Klipper only say a line was queued: the count is of answered stitches.
+    const bool answered = !runner_->reportsExecution();
+    const std::uint64_t done = answered ? runner_->stitchesAnswered() : runner_->stitchesDone();
     const std::uint64_t total = runner_->plan().moveLines.size();
     const double elapsed = runner_->runSeconds();
     // The rate measured so far; nothing to say before the first stitch is confirmed.
     const QString remaining = done > 0 ? clockText(elapsed * static_cast<double>(total - done) / static_cast<double>(done))
                                        : QStringLiteral("--:--:--");
     runProgress_->setValue(static_cast<int>(std::min<std::uint64_t>(done, INT_MAX)));
-    runProgress_->setFormat(QStringLiteral("%1 of %2 stitches  elapsed %3  remaining %4")
+    runProgress_->setFormat(QStringLiteral("%1 of %2 stitches%5  elapsed %3  remaining %4")
                                 .arg(done)
                                 .arg(total)
-                                .arg(clockText(elapsed), remaining));
+                                .arg(clockText(elapsed), remaining, answered ? QStringLiteral(" answered") : QString()));
 }
 
 std::function<void()> MainWindow::guarded(const QString& action, std::function<void()> handler) {

@@ -90,6 +90,7 @@ private:
     // Machine > Connect: asks for the port and speed (remembered) and opens the port.
     void connectMachine();
     // Machine > Run: streams the program Save Gcode writes now.
+    void checkOnController();
     void runDesign();
     // A run's tick: the pane's caret on the executing line, the needle at the machine, newly
     // confirmed stitches drawn, the progress bar.

@@ -12,7 +12,10 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
 #include <QUrl>
 
 namespace tessaline {
@@ -108,6 +111,35 @@ bool DesktopDialogs::askThread(QWidget* parent, const QString& thread, const QCo
     box.setDefaultButton(go);
     box.exec();
     return box.clickedButton() == go;
+}
+
+void DesktopDialogs::showRefusedLines(QWidget* parent, const QString& summary, const QList<RefusedLine>& lines) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Check on the Controller"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(summary, &dialog);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(label);
+    if (!lines.isEmpty()) {
+        auto* table = new QTableWidget(static_cast<int>(lines.size()), 3, &dialog);
+        table->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Program text"), QStringLiteral("Controller's error")});
+        table->verticalHeader()->hide();
+        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        for (int row = 0; row < table->rowCount(); ++row) {
+            const RefusedLine& refused = lines[row];
+            table->setItem(row, 0, new QTableWidgetItem(QString::number(refused.line)));
+            table->setItem(row, 1, new QTableWidgetItem(refused.text));
+            table->setItem(row, 2, new QTableWidgetItem(refused.error));
+        }
+        table->resizeColumnsToContents();
+        table->horizontalHeader()->setStretchLastSection(true);
+        table->setMinimumWidth(640);
+        layout->addWidget(table);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.exec();
 }
 
 }  // namespace tessaline

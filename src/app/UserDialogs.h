@@ -3,6 +3,7 @@
 // The window asks through this interface so that tests can answer instead of a person.
 
 #include <QColor>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,13 @@ struct ConnectionRequest {
     int baud = 115200;
     QString profile;
     QString problem;
+};
+
+// A line the controller refused when it checked the program.
+struct RefusedLine {
+    quint64 line = 0;  // in the program, from 1
+    QString text;      // the line as sent
+    QString error;     // the controller's words
 };
 
 struct ConnectionChoice {
@@ -51,6 +59,8 @@ public:
     // A colour stop: names the next thread beside a swatch of colour; true once it is threaded
     // (go on), false to end the run.
     virtual bool askThread(QWidget* parent, const QString& thread, const QColor& colour) = 0;
+    // The lines the controller refused in its check, one a row, below a summary.
+    virtual void showRefusedLines(QWidget* parent, const QString& summary, const QList<RefusedLine>& lines) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -67,6 +77,7 @@ public:
     bool showFolder(const QString& folder) override;
     std::optional<ConnectionChoice> askConnection(QWidget* parent, const ConnectionRequest& request) override;
     bool askThread(QWidget* parent, const QString& thread, const QColor& colour) override;
+    void showRefusedLines(QWidget* parent, const QString& summary, const QList<RefusedLine>& lines) override;
 };
 
 }  // namespace tessaline

@@ -86,6 +86,9 @@ void send(SendArguments& arguments) {
     listener.message = [](const std::string& text) { std::cout << "\n" << text << '\n' << std::flush; };
     ControllerStream stream(streamLines(plan.text, profile.protocol), settings,
                             [&link](std::string_view bytes) { link->write(bytes); }, listener);
+    stream.setStops(plan.stops);
+    // Marlin's and Klipper's "ok" says a line was queued, not made: the count says answered.
+    const char* counted = stream.reportsExecution() ? " stitches, colour " : " stitches answered, colour ";
 
     const InterruptCatcher catcher;
     const bool terminal = ::isatty(STDOUT_FILENO) != 0;
@@ -109,7 +112,7 @@ void send(SendArguments& arguments) {
             const int filled = total == 0 ? width : static_cast<int>(width * moves / total);
             std::cout << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
                       << std::string(static_cast<std::size_t>(width - filled), '-') << "] " << moves << '/' << total
-                      << " stitches, colour " << colour << '/' << plan.colours << ", " << formatFixed(rate, 1) << "/s, "
+                      << counted << colour << '/' << plan.colours << ", " << formatFixed(rate, 1) << "/s, "
                       << clock(rate > 0 ? static_cast<double>(total - moves) / rate : 0) << " left  " << std::flush;
         } else if (colour != shownColour) {
             std::cout << "Colour " << colour << " of " << plan.colours << " from stitch " << plan.firstMove + moves << '\n'

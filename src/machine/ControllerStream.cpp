@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <limits>
 
 namespace tessaline {
 
@@ -33,6 +34,16 @@ std::optional<std::uint64_t> numberAfter(std::string_view text, std::string_view
     return value;
 }
 
+// Up to three comma-separated numbers, as in "MPos:1.000,-2.500,0.000".
+void readAxes(std::string_view values, double (&axes)[3]) {
+    for (double& axis : axes) {
+        const std::size_t comma = values.find(',');
+        std::from_chars(values.data(), values.data() + values.substr(0, comma).size(), axis);
+        if (comma == std::string_view::npos) break;
+        values.remove_prefix(comma + 1);
+    }
+}
+
 // The program line without comments: grbl reads "( )" and ";" comments, keeping "(MSG, )" to show;
 // Marlin and Klipper read ";" only, so brackets there are text (an M117 message may hold them).
 std::string codeOf(std::string_view line, LinkProtocol protocol) {
@@ -59,6 +70,19 @@ std::string codeOf(std::string_view line, LinkProtocol protocol) {
         code.push_back(ch);
     }
     return std::string(trimmed(code));
+}
+
+// A line that makes the controller wait for a person: M0 first (Marlin: M0 or M1), or Klipper's PAUSE.
+bool pausesForPerson(std::string_view code, LinkProtocol protocol) {
+    if (protocol == LinkProtocol::LineOk || protocol == LinkProtocol::None) {
+        return code.substr(0, code.find(' ')) == "PAUSE";
+    }
+    if (code.empty() || (code.front() != 'M' && code.front() != 'm')) return false;
+    code.remove_prefix(1);
+    int value = -1;
+    const auto [end, error] = std::from_chars(code.data(), code.data() + code.size(), value);
+    if (error != std::errc() || (end != code.data() + code.size() && *end != ' ')) return false;
+    return value == 0 || (value == 1 && protocol == LinkProtocol::Marlin);
 }
 
 }  // namespace
@@ -91,6 +115,21 @@ std::string marlinFrame(std::uint64_t number, std::string_view text) {
 ControllerStream::ControllerStream(std::vector<StreamLine> lines, StreamSettings settings,
                                    std::function<void(std::string_view)> write, Listener listener)
     : lines_(std::move(lines)), settings_(settings), write_(std::move(write)), listener_(std::move(listener)) {}
+
+void ControllerStream::setStops(const std::vector<PlanStop>& stops) {
+    stopPauses_.clear();
+    for (std::size_t s = 0; s < stops.size(); ++s) {
+        const std::uint64_t until = s + 1 < stops.size() ? stops[s + 1].line : std::numeric_limits<std::uint64_t>::max();
+        auto line = std::lower_bound(lines_.begin(), lines_.end(), stops[s].line,
+                                     [](const StreamLine& l, std::uint64_t n) { return l.programLine < n; });
+        for (; line != lines_.end() && line->programLine < until; ++line) {
+            if (pausesForPerson(line->text, settings_.protocol)) {
+                stopPauses_.push_back(static_cast<std::size_t>(line - lines_.begin()));
+                break;
+            }
+        }
+    }
+}
 
 void ControllerStream::start(double now) {
     if (started_) return;
@@ -182,6 +221,13 @@ void ControllerStream::acknowledge() {
     const std::size_t index = inFlight_.front();
     inFlight_.pop_front();
     busy_ = pausedForUser_ = false;
+    if (index == kDrain) {
+        // M400 is answered once the machine has made every move queued before it.
+        draining_ = false;
+        executedLine_ = std::max(executedLine_, answeredProgramLine());
+        drained_ = acknowledged_ >= lines_.size();
+        return;
+    }
     if (index == kPreamble && !ownBytes_.empty() && settings_.protocol == LinkProtocol::Grbl) {
         bytesInFlight_ -= ownBytes_.front();
         ownBytes_.pop_front();
@@ -240,6 +286,10 @@ void ControllerStream::answerLine(std::string_view line) {
         } else if (startsWith(line, "busy:")) {
             busy_ = true;
             pausedForUser_ = line.find("paused for user") != std::string_view::npos;
+            // M0 waits for the planner to empty first: every move before it has been made.
+            if (pausedForUser_ && !inFlight_.empty() && inFlight_.front() < lines_.size()) {
+                executedLine_ = std::max(executedLine_, lines_[inFlight_.front()].programLine);
+            }
         } else if (startsWith(line, "Error:")) {
             // Transmission faults are followed by a resend request; anything else ends the run.
             const bool transmission = line.find("Last Line") != std::string_view::npos ||
@@ -259,8 +309,10 @@ void ControllerStream::answerLine(std::string_view line) {
         if (startsWith(line, "!!")) {
             end(StreamStop::ControllerError, std::string(trimmed(line.substr(2))));
         } else if (line.find("action:paused") != std::string_view::npos) {
-            // PAUSE asks the host to hold its stream until RESUME.
+            // PAUSE asks the host to hold its stream until RESUME, but does not wait for the moves
+            // queued before it: the person is asked once M400 says the machine stands still.
             held_ = pausedByController_ = true;
+            if (!draining_) sendDrain();
         } else if (listener_.message) {
             listener_.message(std::string(startsWith(line, "//") ? trimmed(line.substr(2)) : line));
         }
@@ -282,7 +334,7 @@ void ControllerStream::resend(std::uint64_t number) {
     }
     std::size_t voided = 0;
     for (std::size_t& index : inFlight_) {
-        if (index != kPreamble && index != kVoid && index + 1 >= number) {
+        if (index < lines_.size() && index + 1 >= number) {
             index = kVoid;  // its "ok" will come, but it was not taken
             ++voided;
         }
@@ -297,6 +349,7 @@ void ControllerStream::parseStatus(std::string_view report) {
     if (report.size() < 2 || report.back() != '>') return;
     report = report.substr(1, report.size() - 2);
     ControllerStatus status;
+    bool machinePosition = false;
     std::size_t field = 0;
     while (!report.empty()) {
         const std::size_t bar = report.find('|');
@@ -304,21 +357,37 @@ void ControllerStream::parseStatus(std::string_view report) {
         if (field++ == 0) {
             status.state = std::string(part);
         } else if (startsWith(part, "MPos:") || startsWith(part, "WPos:")) {
-            std::string_view values = part.substr(5);
-            for (double& axis : status.position) {
-                const std::size_t comma = values.find(',');
-                std::from_chars(values.data(), values.data() + values.substr(0, comma).size(), axis);
-                if (comma == std::string_view::npos) break;
-                values.remove_prefix(comma + 1);
-            }
+            readAxes(part.substr(5), status.position);
+            status.hasPosition = true;
+            machinePosition = part.front() == 'M';
+        } else if (startsWith(part, "WCO:")) {
+            readAxes(part.substr(4), workOffset_);
+            haveWorkOffset_ = true;
         } else if (const auto line = numberAfter(part, "Ln:")) {
             status.line = *line;
         }
         if (bar == std::string_view::npos) break;
         report.remove_prefix(bar + 1);
     }
+    // $10 chooses MPos or WPos; WCO comes only every 10 to 30 reports, so the last one is kept.
+    if (machinePosition) {
+        status.hasPosition = haveWorkOffset_;
+        for (int axis = 0; axis < 3; ++axis) status.position[axis] -= workOffset_[axis];
+    }
     lastState_ = status.state;
+    lastReportHadLine_ = status.line.has_value();
     if (status.line) lastLine_ = *status.line;
+    if (atStop()) {
+        // The hold is the stop's, whoever asked for one too; every move before it is made.
+        held_ = resumeDue_ = false;
+        lastLine_ = std::max(lastLine_, lines_[stopPauses_[stopsAnswered_]].programLine);
+    } else if (resumeDue_ && status.state == "Hold:0") {
+        resumeDue_ = false;  // held between moves, not at a stop: cycle start goes on
+        lastState_.clear();
+        write_(std::string(1, kCycleStart));
+    } else if (resumeDue_ && !startsWith(status.state, "Hold")) {
+        resumeDue_ = false;  // the hold never took
+    }
     if (listener_.status) listener_.status(status);
     if (stopping_ && (status.state == "Hold:0" || status.state == "Idle" || startsWith(status.state, "Door"))) {
         // Motion has come to rest, so a reset drops the queue without losing the position.
@@ -349,7 +418,32 @@ void ControllerStream::finishIfDone() {
         write_(std::string(1, kStatusQuery));
         return;
     }
+    // "ok" means queued: the run ends once the machine has made the last moves.
+    if (!drained_) {
+        if (!draining_) sendDrain();
+        return;
+    }
     end(StreamStop::Finished, "every line confirmed");
+}
+
+void ControllerStream::sendDrain() {
+    write_("M400\n");
+    inFlight_.push_back(kDrain);
+    draining_ = true;
+}
+
+bool ControllerStream::placesNextStop() const {
+    // Without line numbers (none past 9,999,999) grbl's reports cannot tell an empty planner.
+    return settings_.protocol == LinkProtocol::Grbl && stopsAnswered_ < stopPauses_.size() && settings_.numberLines &&
+           lines_[stopPauses_[stopsAnswered_]].programLine < 10'000'000;
+}
+
+bool ControllerStream::atStop() const {
+    if (stop_ != StreamStop::None || !placesNextStop()) return false;
+    const std::size_t pause = stopPauses_[stopsAnswered_];
+    // grbl parses M0 once its planner has emptied, holds, and answers the line only at cycle
+    // start; a hold with a block still planned (Ln reported) is between moves.
+    return acknowledged_ == pause && next_ > pause && startsWith(lastState_, "Hold") && !lastReportHadLine_;
 }
 
 void ControllerStream::tick(double now) {
@@ -370,13 +464,24 @@ void ControllerStream::tick(double now) {
 void ControllerStream::hold() {
     if (stop_ != StreamStop::None) return;
     held_ = true;
+    resumeDue_ = false;
     if (settings_.protocol == LinkProtocol::Grbl) write_(std::string(1, kFeedHold));
 }
 
 void ControllerStream::resume() {
     if (stop_ != StreamStop::None) return;
+    const bool personsPause = held_;
     held_ = false;
     if (settings_.protocol == LinkProtocol::Grbl) {
+        if (personsPause && atStop()) return;  // the stop waits for its own answer
+        if (personsPause && placesNextStop()) {
+            // The hold may have landed on a stop's M0, where cycle start would pass the stop:
+            // a fresh report says where the machine holds before anything is sent.
+            resumeDue_ = true;
+            write_(std::string(1, kStatusQuery));
+            return;
+        }
+        if (atStop()) ++stopsAnswered_;
         lastState_.clear();  // the hold is over once the next report says so
         write_(std::string(1, kCycleStart));
     } else if (settings_.protocol == LinkProtocol::Marlin && busy_) {
@@ -392,9 +497,9 @@ void ControllerStream::resume() {
 bool ControllerStream::waitingForPerson() const {
     if (stop_ != StreamStop::None) return false;
     switch (settings_.protocol) {
-    case LinkProtocol::Grbl: return !held_ && startsWith(lastState_, "Hold");
+    case LinkProtocol::Grbl: return atStop() || (!placesNextStop() && !held_ && startsWith(lastState_, "Hold"));
     case LinkProtocol::Marlin: return pausedForUser_;
-    default: return pausedByController_;
+    default: return pausedByController_ && !draining_;
     }
 }
 
@@ -403,6 +508,14 @@ std::uint64_t ControllerStream::currentProgramLine() const {
     for (const std::size_t index : inFlight_) {
         if (index < lines_.size()) return lines_[index].programLine;
     }
+    return acknowledged_ > 0 ? lines_[acknowledged_ - 1].programLine : 0;
+}
+
+bool ControllerStream::reportsExecution() const { return settings_.protocol == LinkProtocol::Grbl && settings_.numberLines; }
+
+std::uint64_t ControllerStream::executedProgramLine() const { return reportsExecution() ? lastLine_ : executedLine_; }
+
+std::uint64_t ControllerStream::answeredProgramLine() const {
     return acknowledged_ > 0 ? lines_[acknowledged_ - 1].programLine : 0;
 }
 

@@ -5,6 +5,7 @@
 // own: the front end hands in received bytes and the time, and writes what it is given.
 
 #include "gcode/MachineProfile.h"
+#include "machine/SendPlan.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,7 +50,10 @@ std::vector<StreamLine> streamLines(std::string_view program, LinkProtocol proto
 // What the controller last said of itself in a status report.
 struct ControllerStatus {
     std::string state;                // "Idle", "Run", "Hold:0", "Alarm", ...
-    double position[3] = {0, 0, 0};  // machine X, Y and the needle axis, where reported
+    // X, Y and the needle axis in program (work) coordinates; grbl's machine position less its
+    // work offset, held back until an offset has been reported.
+    double position[3] = {0, 0, 0};
+    bool hasPosition = false;
     std::optional<std::uint64_t> line;  // the line it executes (grbl's Ln), where reported
 };
 
@@ -66,6 +70,11 @@ public:
 
     ControllerStream(std::vector<StreamLine> lines, StreamSettings settings,
                      std::function<void(std::string_view)> write, Listener listener);
+
+    // The program's stops for a person, in order; each stop's pause is its first M0 (Klipper:
+    // PAUSE) from its line on. A hold there is the stop's, never a pause of the person's, and a
+    // Continue after such a pause still stops there.
+    void setStops(const std::vector<PlanStop>& stops);
 
     // Resets the line numbering where the protocol has one, then fills the controller's buffer.
     void start(double now);
@@ -86,6 +95,14 @@ public:
     // The program line the controller carries out now, as far as it tells: grbl's Ln, else the
     // oldest line sent and not yet answered, else the last answered; 0 before any.
     std::uint64_t currentProgramLine() const;
+    // Whether the controller says which line its motion has reached (grbl's Ln). Marlin's and
+    // Klipper's "ok" only says a line was taken into their queue: answered, maybe not yet moved.
+    bool reportsExecution() const;
+    // The furthest program line the machine has certainly carried out: grbl's Ln, a stop it
+    // waits at (every move before it done), the end once it rests; 0 before any.
+    std::uint64_t executedProgramLine() const;
+    // The last program line the controller answered, 0 before any.
+    std::uint64_t answeredProgramLine() const;
     // A stop is still being carried out on the controller (grbl's hold and reset).
     bool settling() const { return stopping_ || resetting_; }
 
@@ -106,11 +123,16 @@ private:
     void end(StreamStop reason, const std::string& text);
     void parseStatus(std::string_view report);
     void resend(std::uint64_t number);
+    void sendDrain();
+    bool placesNextStop() const;
+    bool atStop() const;
 
     // In-flight entries that are not a program line: the numbering reset, and lines voided by a
     // resend request (their "ok" still comes).
     static constexpr std::size_t kPreamble = static_cast<std::size_t>(-1);
     static constexpr std::size_t kVoid = static_cast<std::size_t>(-2);
+    // Marlin and line-ok: M400, answered once every queued move has been made.
+    static constexpr std::size_t kDrain = static_cast<std::size_t>(-3);
 
     std::vector<StreamLine> lines_;
     StreamSettings settings_;
@@ -134,12 +156,21 @@ private:
     bool pausedForUser_ = false;    // Marlin: its M0 waits
     std::string lastState_;         // grbl: the state of the last status report
     std::uint64_t lastLine_ = 0;    // grbl: the Ln of the last status report
+    double workOffset_[3] = {0, 0, 0};  // grbl: the last WCO reported
+    bool haveWorkOffset_ = false;
     bool stopping_ = false;         // grbl: held, to be reset once motion rests
     bool resetting_ = false;        // grbl: reset sent, its banner expected
     bool waitingIdle_ = false;      // grbl: every line planned, waiting for the last moves
     bool leavingCheck_ = false;     // grbl: check mode is being switched off
     std::deque<std::size_t> ownBytes_;  // grbl: bytes of the sender's own lines in flight
     std::vector<ControllerFinding> findings_;
+    std::vector<std::size_t> stopPauses_;  // index of each stop's pause line, in order
+    std::size_t stopsAnswered_ = 0;        // stops the person has answered (passed in order)
+    bool lastReportHadLine_ = false;       // grbl: Ln in the last report (its planner holds a block)
+    bool resumeDue_ = false;               // grbl: Continue waits for a report saying where the hold is
+    bool draining_ = false;                // Marlin, line-ok: an M400 is in flight
+    bool drained_ = false;                 // the closing M400 has been answered
+    std::uint64_t executedLine_ = 0;       // Marlin, line-ok: the last line known carried out
 };
 
 // grbl 1.1's own text for error:N and ALARM:N.

@@ -13,6 +13,13 @@
 
 namespace tessaline {
 
+// A stop in the program where the machine waits for a person.
+struct PlanStop {
+    std::uint64_t line = 0;  // 1-based program line of the stop's first code line
+    bool colour = true;      // false: a trim stop
+    int nextColour = 1;      // the thread sewn after it
+};
+
 struct SendPlan {
     std::string text;                      // the program, as Save Gcode writes it for the options
     std::uint64_t firstMove = 1;           // the needle move the program starts at
@@ -20,6 +27,7 @@ struct SendPlan {
     std::vector<int> moveColours;          // index k: its colour, counted from 1
     std::vector<bool> moveJumps;           // index k: the move is a jump, not a stitch
     int colours = 1;
+    std::vector<PlanStop> stops;           // in program order
 };
 
 // Generates the program of the records walk hands on; the needle travel is planned first unless

@@ -43,6 +43,11 @@ public:
     // Answers to colour stops, one each; when they run out, Continue. Each stop is recorded.
     std::deque<bool> threadAnswers;
     std::vector<std::pair<QString, QColor>> threadStops;
+    struct CheckReport {
+        QString summary;
+        QList<RefusedLine> lines;
+    };
+    std::vector<CheckReport> checkReports;  // every check on the controller shown
 
     QString openFileName(QWidget*, const QString& title, const QStringList& filters, const QString& selected) override {
         fileDialogs.push_back({title, filters, selected});
@@ -80,6 +85,10 @@ public:
         const bool answer = threadAnswers.front();
         threadAnswers.pop_front();
         return answer;
+    }
+
+    void showRefusedLines(QWidget*, const QString& summary, const QList<RefusedLine>& lines) override {
+        checkReports.push_back({summary, lines});
     }
 
 private:

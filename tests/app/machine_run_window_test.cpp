@@ -1,6 +1,7 @@
 // Running the loaded design from the window: Machine > Connect to a grbl stand-in on a
 // pseudo-terminal, Run, colour stops answered through the dialogs, the status bar's count, the
-// run stopped at a colour stop with the needle move to resume at, and ports that are refused.
+// run stopped at a colour stop with the needle move to resume at, ports that are refused, the
+// honest counts of controllers that only answer, and the program checked on the controller.
 
 #include "ControllerStandIns.h"
 #include "MachineOnPty.h"
@@ -10,6 +11,7 @@
 #include "app/MachineRunner.h"
 #include "app/MarkerImage.h"
 #include "app/PreviewController.h"
+#include "common/NumberFormat.h"
 #include "machine/ControllerStream.h"
 #include "preview/DesignColours.h"
 #include "design/DstDecoder.h"
@@ -18,9 +20,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -132,6 +137,19 @@ protected:
     }
 
     QString status() const { return control<QLabel>("lblMachineStatus")->text(); }
+
+    // A profile the user made: grbl 1.1 with the mist coolant lamp, which a grbl built without
+    // M7 refuses with error 20.
+    void addMistProfile() {
+        const QString folder = config.path() + QStringLiteral("/Tessaline/profiles");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile file(folder + QStringLiteral("/mist.toml"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("name = \"grbl mist\"\nbase = \"grbl 1.1\"\nlamp_on = \"M7\"\n");
+        file.close();
+        action("mnuReloadProfiles")->trigger();
+        ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+    }
 
     std::vector<test::Point> moves;
     std::size_t firstColourMoves = 0;
@@ -248,6 +266,54 @@ TEST_F(MachineRunWindow, TheNeedleStandsAtTheMachineAndTheCaretLeavesAProgramMad
     EXPECT_LE(std::abs(needle.center().y() - expected.y()), 1.0) << needle.center().y() << " " << expected.y();
 }
 
+TEST_F(MachineRunWindow, TheNeedleStandsAtTheWorkPositionOnATableWithAWorkOffset) {
+    const std::vector<test::Point> single = openLongDesign();
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty([](test::GrblStandIn& grbl) {
+        grbl.workOffset = {150, -75};  // G54 set at the hoop's centre
+        grbl.reportsToWco = 3;         // joined between two offset reports
+    });
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_TRUE(dialogs.messages.empty());
+    const auto at = window->machine().machinePosition();
+    ASSERT_TRUE(at.has_value());
+    EXPECT_NEAR(at->x(), single.back().first, 1e-6);
+    EXPECT_NEAR(at->y(), single.back().second, 1e-6);
+    EXPECT_TRUE(status().contains(QStringLiteral("X %1 Y %2").arg(QString::fromStdString(formatFixed(single.back().first, 3)),
+                                                                    QString::fromStdString(formatFixed(single.back().second, 3)))))
+        << status().toStdString();
+}
+
+// Marlin and Klipper answer a line once it is queued: the count says "answered", and the trace
+// draws only the moves the machine has certainly made (on one colour: none before the end).
+TEST_F(MachineRunWindow, MarlinAndKlipperCountAnsweredStitchesAndTraceOnlyWhatIsMade) {
+    const std::vector<test::Point> single = openLongDesign();
+    const auto run = [&]<class StandIn>(const QString& profile, StandIn*) {
+        SCOPED_TRACE(profile.toStdString());
+        chooseProfile(profile);
+        test::MachineOnPty<StandIn> pty;
+        connectTo(pty.device());
+        action("mnuRun")->trigger();
+        const QRegularExpression answered(QStringLiteral("Stitch ([1-9][0-9]*) of \\d+ answered"));
+        ASSERT_TRUE(serveUntil([&] { return answered.match(status()).hasMatch(); })) << status().toStdString();
+        EXPECT_EQ(window->preview().tracedMoves(), 0u) << status().toStdString();
+        EXPECT_TRUE(control<QProgressBar>("barRun")->text().contains(QStringLiteral("stitches answered")))
+            << control<QProgressBar>("barRun")->text().toStdString();
+        waitForRunEnd();
+        pty.finish();
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+        EXPECT_EQ(window->preview().tracedMoves(), single.size());
+        EXPECT_TRUE(status().contains(QStringLiteral("run finished"))) << status().toStdString();
+        EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(single));
+        action("mnuDisconnect")->trigger();
+    };
+    run(QStringLiteral("Marlin 2"), static_cast<test::MarlinStandIn*>(nullptr));
+    run(QStringLiteral("Klipper"), static_cast<test::LineOkStandIn*>(nullptr));
+}
+
 TEST_F(MachineRunWindow, ClosingDuringARunAsksThenStopsTheMachineFirst) {
     openLongDesign();
     chooseProfile(QStringLiteral("grbl 1.1"));
@@ -298,6 +364,75 @@ TEST_F(MachineRunWindow, RefusesPortsItCannotUseAndProfilesThatDoNotStream) {
     ASSERT_EQ(dialogs.connectionRequests.size(), 3u);
     EXPECT_EQ(dialogs.connectionRequests[2].port, QString::fromStdString(pty.device()));
     EXPECT_TRUE(dialogs.connectionRequests[2].problem.isEmpty());
+}
+
+// Machine > "Check Program on Controller…": the program goes through grbl's parser in its check
+// mode, nothing moves, and the refused lines are shown with their program line, text and grbl's
+// error; offered only for profiles with a check mode, only while connected and not running.
+TEST_F(MachineRunWindow, ListsEveryLineGrblRefusesWithoutMoving) {
+    addMistProfile();
+    chooseProfile(QStringLiteral("grbl mist"));
+    QAction* check = action("mnuCheckOnController");
+    EXPECT_TRUE(check->isVisible());
+    EXPECT_FALSE(check->isEnabled());  // not connected
+    test::MachineOnPty<test::GrblStandIn> pty;
+    dialogs.connection = ConnectionChoice{QString::fromStdString(pty.device()), 115200};
+    action("mnuConnect")->trigger();
+    ASSERT_TRUE(window->machine().connected());
+    ASSERT_TRUE(check->isEnabled());
+    check->trigger();
+    EXPECT_TRUE(window->machine().checking());
+    EXPECT_FALSE(check->isEnabled());  // not while one runs
+    EXPECT_FALSE(action("mnuRun")->isEnabled());
+    ASSERT_TRUE(serveUntil([this] { return !window->machine().running(); }));
+    pty.finish();
+
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+    ASSERT_EQ(dialogs.checkReports.size(), 1u);
+    const auto& report = dialogs.checkReports[0];
+    // The program checked is the one Save Gcode writes: its M7 lines, one at each colour stop.
+    const QStringList program = QString::fromStdString(window->machine().plan().text).split(QLatin1Char('\n'));
+    QList<quint64> expected;
+    for (int i = 0; i < program.size(); ++i) {
+        if (program[i] == QStringLiteral("M7")) expected << static_cast<quint64>(i + 1);
+    }
+    ASSERT_EQ(expected.size(), 2);
+    QList<quint64> found;
+    for (const RefusedLine& line : report.lines) {
+        found << line.line;
+        EXPECT_EQ(line.text, QStringLiteral("M7"));
+        EXPECT_EQ(line.error, QStringLiteral("error:20: Unsupported or invalid g-code command found in block."));
+    }
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(report.summary.contains(QStringLiteral("refused 2"))) << report.summary.toStdString();
+    EXPECT_TRUE(pty.machine.path.empty());   // nothing moved
+    EXPECT_EQ(pty.machine.resets, 1u);       // leaving check mode resets grbl
+    EXPECT_TRUE(dialogs.threadStops.empty());  // a check asks for no thread
+    EXPECT_TRUE(window->machine().connected());
+    EXPECT_TRUE(check->isEnabled());
+    EXPECT_TRUE(action("mnuRun")->isEnabled());
+}
+
+TEST_F(MachineRunWindow, ACleanProgramSaysSoAndProfilesWithoutACheckModeAreNotOffered) {
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    dialogs.connection = ConnectionChoice{QString::fromStdString(pty.device()), 115200};
+    action("mnuConnect")->trigger();
+    action("mnuCheckOnController")->trigger();
+    ASSERT_TRUE(serveUntil([this] { return !window->machine().running(); }));
+    pty.finish();
+    ASSERT_EQ(dialogs.checkReports.size(), 1u);
+    EXPECT_TRUE(dialogs.checkReports[0].lines.isEmpty());
+    EXPECT_EQ(dialogs.checkReports[0].summary, QStringLiteral("The controller took every line of the program."));
+    EXPECT_FALSE(pty.machine.parsed.empty());  // it was asked, line by line
+    EXPECT_TRUE(pty.machine.path.empty());
+
+    for (const char* profile : {"Marlin 2", "Klipper", "Classic"}) {
+        chooseProfile(QString::fromLatin1(profile));
+        EXPECT_FALSE(action("mnuCheckOnController")->isVisible()) << profile;
+    }
+    chooseProfile(QStringLiteral("grblHAL"));
+    EXPECT_TRUE(action("mnuCheckOnController")->isVisible());
 }
 
 }  // namespace

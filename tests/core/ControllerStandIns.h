@@ -47,11 +47,23 @@ inline std::vector<std::pair<char, std::string>> gcodeWords(std::string_view lin
     return words;
 }
 
+// The first command of a line, without its line number: "N7 G1 X1*33" gives "G1".
+inline std::string commandOf(std::string_view line) {
+    for (const auto& [letter, value] : gcodeWords(line)) {
+        if (letter != 'N') return std::string(1, letter) + std::to_string(std::atoi(value.c_str()));
+    }
+    return {};
+}
+
 // grbl 1.1: a 128-byte receive buffer; '?', '!', '~' and 0x18 taken out of the stream at once;
 // "ok" once a line is parsed into the 15-block planner, "error:N" for a line it refuses (later
-// lines keep running); M0 holds until cycle start; a reset prints the welcome banner, and a reset
+// lines keep running); M0 waits for the planner to empty, holds, and is answered "ok" only at
+// cycle start, so the lines after it wait in the receive buffer; Ln names the planned block in
+// progress and is left out when the planner is empty; a reset prints the welcome banner, and a reset
 // while moving raises ALARM:3. "$C" toggles check mode: lines are parsed and answered but nothing
-// moves, and switching it off resets grbl.
+// moves, and switching it off resets grbl. Status reports give the machine position (MPos, $10=1,
+// the default) or the work position (WPos, $10=0); the work coordinate offset (WCO) comes with the
+// first report after a reset, then only every `wcoEvery` reports.
 class GrblStandIn {
 public:
     static constexpr std::size_t kReceiveBuffer = 128;
@@ -62,7 +74,14 @@ public:
             switch (ch) {
             case '?': output += statusReport(); break;
             case '!': held_ = held_ || running(); break;
-            case '~': held_ = false; break;
+            case '~':
+                held_ = false;
+                if (inPause_) {
+                    inPause_ = false;
+                    ++pauseReleases;
+                    output += "ok\r\n";
+                }
+                break;
             case 0x18: reset(); break;
             default:
                 if (rx_.size() >= kReceiveBuffer) overflowed = true;  // a real one loses the byte
@@ -73,7 +92,12 @@ public:
 
     // Parsing outruns motion, so the planner fills and the moves set the pace, as on a real table.
     void step() {
-        for (int parses = 0; parses < 2; ++parses) {
+        if (pauseDue_ && planner_.empty()) {
+            pauseDue_ = false;
+            inPause_ = held_ = true;  // program pause: Hold until '~'
+            ++pauses;
+        }
+        for (int parses = 0; parses < 2 && !pauseDue_ && !inPause_; ++parses) {
             const std::size_t end = rx_.find('\n');
             if (end == std::string::npos) {
                 // The sender must keep the buffer from running dry: a whole line waits whenever one is due.
@@ -88,20 +112,18 @@ public:
         if (!held_ && !planner_.empty()) {
             const Block block = planner_.front();
             planner_.pop_front();
-            if (block.pause) {
-                held_ = true;  // program pause: stays in Hold until '~'
-                ++pauses;
-            } else if (block.moves) {
+            if (block.moves) {
                 x_ = block.x;
                 y_ = block.y;
                 path.emplace_back(x_, y_);
             }
-            line_ = block.line;
         }
     }
 
     bool idle() const { return planner_.empty() && rx_.empty() && !held_; }
     bool held() const { return held_; }
+    bool pauseDue() const { return pauseDue_; }    // parsing M0, waiting for the planner to empty
+    bool inPause() const { return inPause_; }
 
     std::string output;            // what it has written back, for the sender to read
     std::vector<Point> path;        // X/Y after each motion block carried out
@@ -110,7 +132,13 @@ public:
     bool expectingLines = false;    // set by a test while the sender has lines left to send
     std::size_t starvedSteps = 0;
     std::size_t pauses = 0;
+    std::size_t pauseReleases = 0;  // M0 holds ended by cycle start
     std::set<std::string> refusedCodes{"G64", "M6", "M06", "M7", "M07", "M786"};  // error:20 in grbl 1.1
+    Point workOffset{0, 0};         // G54's offset, set on the table before the run
+    double needleOffset = 0;
+    std::size_t wcoEvery = 10;      // grbl: 10 reports while busy, 30 idle
+    std::size_t reportsToWco = 0;   // reports before the next WCO (0: the next one has it)
+    std::vector<Point> reportedWork;  // the work position of each status report, in order
 
 private:
     struct Block {
@@ -122,11 +150,24 @@ private:
 
     bool running() const { return !planner_.empty(); }
 
-    std::string statusReport() const {
+    std::string statusReport() {
         const char* state = alarm_ ? "Alarm" : checkMode_ ? "Check" : held_ ? "Hold:0" : running() ? "Run" : "Idle";
-        char text[160];
-        std::snprintf(text, sizeof text, "<%s|MPos:%.3f,%.3f,0.000|Bf:%zu,%zu|Ln:%ld>\r\n", state, x_, y_,
-                      kPlannerBlocks - planner_.size(), kReceiveBuffer - rx_.size(), line_);
+        const bool machine = (statusMask_ & 1) != 0;
+        char text[200];
+        int size = std::snprintf(text, sizeof text, "<%s|%s:%.3f,%.3f,%.3f|Bf:%zu,%zu", state, machine ? "MPos" : "WPos",
+                                 x_ + (machine ? workOffset.first : 0), y_ + (machine ? workOffset.second : 0),
+                                 machine ? needleOffset : 0.0, kPlannerBlocks - planner_.size(), kReceiveBuffer - rx_.size());
+        if (!planner_.empty() && planner_.front().line > 0) {
+            size += std::snprintf(text + size, sizeof text - static_cast<std::size_t>(size), "|Ln:%ld", planner_.front().line);
+        }
+        if (reportsToWco == 0) {
+            size += std::snprintf(text + size, sizeof text - static_cast<std::size_t>(size), "|WCO:%.3f,%.3f,%.3f",
+                                  workOffset.first, workOffset.second, needleOffset);
+            reportsToWco = wcoEvery;
+        }
+        --reportsToWco;
+        std::snprintf(text + size, sizeof text - static_cast<std::size_t>(size), ">\r\n");
+        reportedWork.emplace_back(x_, y_);
         return text;
     }
 
@@ -134,12 +175,13 @@ private:
         const bool moving = running() && !held_;
         rx_.clear();
         planner_.clear();
-        held_ = false;
+        held_ = pauseDue_ = inPause_ = false;
         if (moving) {
             alarm_ = true;
             output += "ALARM:3\r\n";
         }
         output += "\r\nGrbl 1.1h ['$' for help]\r\n";
+        reportsToWco = 0;
         ++resets;
     }
 
@@ -149,6 +191,11 @@ private:
             checkMode_ = !checkMode_;
             output += checkMode_ ? "[MSG:Enabled]\r\nok\r\n" : "[MSG:Disabled]\r\nok\r\n";
             if (!checkMode_) reset();
+            return;
+        }
+        if (line.rfind("$10=", 0) == 0) {
+            statusMask_ = std::atoi(line.c_str() + 4);
+            output += "ok\r\n";
             return;
         }
         if (alarm_) {
@@ -175,6 +222,10 @@ private:
         }
         modalMotion_ = modalMotion_ || motion;
         if (checkMode_) return void(output += "ok\r\n");
+        if (block.pause) {
+            pauseDue_ = true;  // answered at cycle start
+            return;
+        }
         if (block.moves) {
             // Words not given keep the position the planner will have reached.
             if (line.find('X') == std::string::npos) block.x = plannedX_;
@@ -196,15 +247,22 @@ private:
     bool alarm_ = false;
     bool modalMotion_ = false;
     bool checkMode_ = false;
+    int statusMask_ = 1;
+    bool pauseDue_ = false;
+    bool inPause_ = false;
     double x_ = 0, y_ = 0, plannedX_ = 0, plannedY_ = 0;
-    long line_ = 0;
 };
 
 // Marlin 2: numbered lines with an XOR checksum ("N12 G1 X1*87"); a bad checksum or an unexpected
 // number is answered "Error:..., Last Line: L", "Resend: L+1", "ok", and the line is dropped;
-// M110 sets the number; "ok" once a line is processed; an unknown command is echoed; M0 waits,
-// saying "busy: paused for user", until M108 (taken by its emergency parser ahead of the queue).
+// M110 sets the number; "ok" once a line is processed, for a move once it is in the 16-block
+// planner (a full planner holds the line back); moves are made one a step; an unknown command is
+// echoed; M0 and M400 first wait for the planner to empty ("busy: processing" meanwhile); M0 then
+// waits, saying "busy: paused for user", until M108 (taken by its emergency parser ahead of the queue).
 class MarlinStandIn {
+public:
+    static constexpr std::size_t kPlannerBlocks = 16;
+
 public:
     void receive(std::string_view bytes) {
         for (const char ch : bytes) {
@@ -228,8 +286,13 @@ public:
 
     void corruptNextLine() { corruptNext_ = true; }
     bool paused() const { return paused_; }
+    bool moving() const { return !planner_.empty(); }
 
     void step() {
+        if (!planner_.empty()) {
+            path.push_back(planner_.front());
+            planner_.pop_front();
+        }
         if (paused_) {
             if (++pausedSteps_ % 5 == 1) output += "busy: paused for user\n";
             return;
@@ -239,6 +302,12 @@ public:
             output += "ok\n";
         }
         if (queue_.empty()) return;
+        const std::string command = commandOf(queue_.front());
+        if ((command == "M0" || command == "M1" || command == "M400") && !planner_.empty()) {
+            if (++syncSteps_ % 5 == 1) output += "busy: processing\n";
+            return;
+        }
+        if ((command == "G0" || command == "G1") && planner_.size() >= kPlannerBlocks) return;
         const std::string line = queue_.front();
         queue_.pop_front();
         process(line);
@@ -289,7 +358,7 @@ private:
                 if (letter == 'X') x_ = std::atof(value.c_str()), moves = true;
                 if (letter == 'Y') y_ = std::atof(value.c_str()), moves = true;
             }
-            if (moves) path.emplace_back(x_, y_);
+            if (moves) planner_.emplace_back(x_, y_);
         } else if (known_.count(code) == 0) {
             output += "echo:Unknown command: \"" + line + "\"\n";
         }
@@ -304,14 +373,20 @@ private:
     bool paused_ = false;
     bool pausedLine_ = false;
     std::size_t pausedSteps_ = 0;
+    std::size_t syncSteps_ = 0;
+    std::deque<Point> planner_;
     double x_ = 0, y_ = 0;
 };
 
-// Klipper's host pseudo-terminal: "ok" once each line is processed, "!! ..." for a command it does
-// not know; PAUSE (from [pause_resume]) answers "// action:paused" so the host holds its stream,
-// and RESUME "// action:resumed".
+// Klipper's host pseudo-terminal: "ok" once each line is processed, for a move once it is in the
+// toolhead's lookahead queue, made one a step later; "!! ..." for a command it does not know;
+// PAUSE (from [pause_resume]) answers "// action:paused" at once, moves queued before it still
+// being made, so the host holds its stream; RESUME "// action:resumed"; M400 is answered once
+// every queued move is made.
 class LineOkStandIn {
 public:
+    static constexpr std::size_t kLookahead = 16;
+
     void receive(std::string_view bytes) {
         for (const char ch : bytes) {
             if (ch != '\n') {
@@ -324,11 +399,17 @@ public:
     }
 
     void step() {
+        if (!lookahead_.empty()) {
+            path.push_back(lookahead_.front());
+            lookahead_.pop_front();
+        }
         if (queue_.empty()) return;
+        const std::string first = queue_.front().substr(0, queue_.front().find(' '));
+        if (first == "M400" && !lookahead_.empty()) return;
+        if ((first == "G0" || first == "G1") && lookahead_.size() >= kLookahead) return;
         const std::string line = queue_.front();
         queue_.pop_front();
         const auto words = gcodeWords(line);
-        const std::string first = line.substr(0, line.find(' '));
         if (first == "PAUSE") {
             paused_ = true;
             ++pauses;
@@ -348,7 +429,7 @@ public:
                 if (letter == 'X') x_ = std::atof(value.c_str()), moves = true;
                 if (letter == 'Y') y_ = std::atof(value.c_str()), moves = true;
             }
-            if (moves) path.emplace_back(x_, y_);
+            if (moves) lookahead_.emplace_back(x_, y_);
         } else if (known_.count(first) == 0) {
             output += "!! Unknown command:\"" + first + "\"\nok\n";
             return;
@@ -357,6 +438,7 @@ public:
     }
 
     bool paused() const { return paused_; }
+    bool moving() const { return !lookahead_.empty(); }
 
     std::string output;
     std::vector<Point> path;
@@ -368,6 +450,7 @@ private:
     std::deque<std::string> queue_;
     std::set<std::string> known_{"G4", "G28", "G90", "G91", "G92", "M73", "M117", "M400", "SET_KINEMATIC_POSITION"};
     bool paused_ = false;
+    std::deque<Point> lookahead_;
     double x_ = 0, y_ = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <utility>
 #include <vector>
 #include <poll.h>
@@ -20,7 +21,9 @@ namespace tessaline::test {
 template <class StandIn>
 class MachineOnPty {
 public:
-    MachineOnPty() {
+    // prepare sets the machine up (its settings, offsets) before its loop starts.
+    explicit MachineOnPty(const std::function<void(StandIn&)>& prepare = {}) {
+        if (prepare) prepare(machine);
         char name[128];
         if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
         device_ = name;

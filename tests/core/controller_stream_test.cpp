@@ -7,6 +7,7 @@
 
 #include "gcode/BuiltinProfiles.h"
 #include "machine/ControllerStream.h"
+#include "machine/SendPlan.h"
 
 #include <gtest/gtest.h>
 
@@ -65,18 +66,43 @@ void expectSamePath(const std::vector<Point>& actual, const std::vector<Point>& 
     }
 }
 
+SendPlan planOf(const std::vector<DesignRecord>& records, std::shared_ptr<const MachineProfile> profile) {
+    GcodeOptions options;
+    options.profile = std::move(profile);
+    options.recordCount = records.size();
+    return planSend(options, [&records](const RecordSink& sink) {
+        for (const DesignRecord& record : records) sink(record);
+    });
+}
+
+// Motion lines (G0 or G1 with X or Y) among the lines sent, up to program line `line`.
+std::size_t motionsUpTo(const std::vector<StreamLine>& lines, std::uint64_t line) {
+    std::size_t count = 0;
+    for (const StreamLine& sent : lines) {
+        if (sent.programLine > line) break;
+        const auto words = test::gcodeWords(sent.text);
+        const bool motion = !words.empty() && words.front().first == 'G' && (words.front().second == "0" || words.front().second == "1");
+        bool moves = false;
+        for (const auto& [letter, value] : words) moves = moves || letter == 'X' || letter == 'Y';
+        count += motion && moves;
+    }
+    return count;
+}
+
 template <class Machine>
 struct Link {
     Machine machine;
     std::unique_ptr<ControllerStream> stream;
     std::string written;                       // every byte the sender wrote
     std::vector<std::pair<StreamStop, std::string>> stops;
+    std::vector<ControllerStatus> statuses;    // every status report, as the sender read it
     double now = 0;
     bool silent = false;                       // the machine no longer answers
 
     Link(const std::string& program, StreamSettings settings) {
         ControllerStream::Listener listener;
         listener.stopped = [this](StreamStop reason, const std::string& text) { stops.emplace_back(reason, text); };
+        listener.status = [this](const ControllerStatus& status) { statuses.push_back(status); };
         stream = std::make_unique<ControllerStream>(streamLines(program, settings.protocol), settings,
                                                     [this](std::string_view bytes) {
                                                         written.append(bytes);
@@ -157,6 +183,44 @@ TEST(ControllerStream, GrblHoldStopsTheMachineAndCycleStartCarriesOn) {
     ASSERT_EQ(link.stops.size(), 1u);
     EXPECT_EQ(link.stops[0].first, StreamStop::Finished);
     expectSamePath(link.machine.path, designPath(records, *profile));
+}
+
+TEST(ControllerStream, GrblStatusGivesWorkPositionsFromMachinePositionLessTheLastOffsetOrAsReported) {
+    const struct {
+        const char* name;
+        int statusMask;          // $10
+        std::size_t firstWcoAt;  // reports before the first with WCO (a sender joining late)
+    } cases[] = {{"MPos", 1, 0}, {"MPos, joined between offsets", 1, 4}, {"WPos", 0, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Link<GrblStandIn> link(test::program({}, design(1, 300), builtin("grbl 1.1")), {});
+        link.machine.workOffset = {120.5, -40.25};
+        link.machine.needleOffset = 3;
+        link.machine.reportsToWco = c.firstWcoAt;
+        link.machine.receive("$10=" + std::to_string(c.statusMask) + "\n");
+        link.machine.step();
+        link.machine.output.clear();
+        link.run(100'000);
+        ASSERT_EQ(link.stops.size(), 1u);
+        ASSERT_EQ(link.stops[0].first, StreamStop::Finished) << link.stops[0].second;
+        const auto& reported = link.machine.reportedWork;
+        ASSERT_EQ(link.statuses.size(), reported.size());
+        ASSERT_GT(reported.size(), 3 * link.machine.wcoEvery);  // most reports come without WCO
+        std::size_t moved = 0;
+        for (std::size_t i = 0; i < reported.size(); ++i) {
+            const ControllerStatus& status = link.statuses[i];
+            if (c.statusMask == 1 && i < c.firstWcoAt) {
+                EXPECT_FALSE(status.hasPosition) << "report " << i << ": no offset known yet";
+                continue;
+            }
+            ASSERT_TRUE(status.hasPosition) << "report " << i;
+            EXPECT_NEAR(status.position[0], reported[i].first, 1e-9) << "report " << i;
+            EXPECT_NEAR(status.position[1], reported[i].second, 1e-9) << "report " << i;
+            EXPECT_NEAR(status.position[2], 0, 1e-9) << "report " << i;
+            moved += reported[i] != reported.front();
+        }
+        EXPECT_GT(moved, 0u);
+    }
 }
 
 TEST(ControllerStream, GrblErrorStopsAtThatLineInGrblsWordsHoldsAndResetsWithoutAlarm) {
@@ -269,8 +333,92 @@ TEST(ControllerStream, MarlinResendsAfterLineNoiseSoNothingIsTakenTwiceOrSkipped
     expectSamePath(link.machine.path, designPath(records, *profile));
     std::vector<std::string> expected{"M110 N0"};
     for (const StreamLine& line : link.stream->lines()) expected.push_back(line.text);
+    expected.push_back("M400");  // the run ends once the machine has made the queued moves
     EXPECT_EQ(link.machine.executed, expected);
     EXPECT_GE(link.machine.pauses, 1u);
+}
+
+// A person presses Pause as the machine comes to a colour stop, at every moment from the
+// program's M0 waiting for the last moves to the hold it makes, and then Continue before any
+// status report says where the machine holds. Continue must never pass the stop: each M0 hold
+// ends only after the stream said it waits there for the thread and was answered.
+TEST(ControllerStream, GrblPauseJustBeforeAColourStopThenContinueStillStopsForTheThread) {
+    const auto profile = builtin("grbl 1.1");
+    const auto records = design(3, 60);
+    const SendPlan plan = planOf(records, profile);
+    ASSERT_EQ(plan.stops.size(), 2u);
+    for (std::size_t delay = 0; delay <= GrblStandIn::kPlannerBlocks + 3; ++delay) {
+        SCOPED_TRACE("pause " + std::to_string(delay) + " turns after the stop's M0 was parsed");
+        Link<GrblStandIn> link(plan.text, {});
+        link.stream->setStops(plan.stops);
+        std::size_t answered = 0, personsPauses = 0, heldAtStop = 0;
+        std::size_t pauseAt = SIZE_MAX, continueAt = SIZE_MAX;
+        bool wasDue = false;
+        link.run(100'000, [&](std::size_t turn) {
+            if (link.machine.pauseDue() && !wasDue) pauseAt = turn + delay;  // the first stop only
+            wasDue = wasDue || link.machine.pauseDue();
+            if (turn == pauseAt) {
+                link.stream->hold();
+                ++personsPauses;
+                continueAt = turn + 1;
+            } else if (turn == continueAt) {
+                if (!link.stream->waitingForPerson()) link.stream->resume();  // the person's Continue
+            } else if (link.stream->waitingForPerson()) {
+                heldAtStop += link.machine.inPause();
+                ++answered;  // the thread is changed
+                link.stream->resume();
+            }
+            ASSERT_LE(link.machine.pauseReleases, answered) << "turn " << turn << ": a stop was passed without its thread";
+        });
+        ASSERT_EQ(link.stops.size(), 1u);
+        EXPECT_EQ(link.stops[0].first, StreamStop::Finished) << link.stops[0].second;
+        EXPECT_EQ(personsPauses, 1u);
+        EXPECT_EQ(link.machine.pauses, 2u);
+        EXPECT_EQ(answered, 2u);
+        EXPECT_EQ(heldAtStop, 2u);  // each answer given while the machine held at the stop
+        expectSamePath(link.machine.path, designPath(records, *profile));
+    }
+}
+
+// Marlin and Klipper answer a line once it is queued: the stream says so, never counts a line
+// made before the machine has made it, and asks for the thread only once the machine stands.
+template <class Machine>
+void expectHonestCount(const std::string& profileName, LinkProtocol protocol) {
+    SCOPED_TRACE(profileName);
+    const auto profile = builtin(profileName);
+    const auto records = design(3, 80);
+    const SendPlan plan = planOf(records, profile);
+    StreamSettings settings;
+    settings.protocol = protocol;
+    Link<Machine> link(plan.text, settings);
+    link.stream->setStops(plan.stops);
+    EXPECT_FALSE(link.stream->reportsExecution());
+    std::size_t asked = 0, answeredAhead = 0;
+    bool waiting = false;
+    link.run(100'000, [&](std::size_t turn) {
+        const auto& lines = link.stream->lines();
+        ASSERT_LE(motionsUpTo(lines, link.stream->executedProgramLine()), link.machine.path.size()) << "turn " << turn;
+        answeredAhead += motionsUpTo(lines, link.stream->answeredProgramLine()) > link.machine.path.size();
+        if (link.stream->waitingForPerson() && !waiting) {
+            ++asked;
+            EXPECT_FALSE(link.machine.moving()) << "turn " << turn << ": the thread asked for while the machine moves";
+            EXPECT_EQ(motionsUpTo(lines, link.stream->executedProgramLine()), link.machine.path.size()) << "turn " << turn;
+            link.stream->resume();
+        }
+        waiting = link.stream->waitingForPerson();
+    });
+    ASSERT_EQ(link.stops.size(), 1u);
+    EXPECT_EQ(link.stops[0].first, StreamStop::Finished) << link.stops[0].second;
+    EXPECT_EQ(asked, 2u);
+    EXPECT_GT(answeredAhead, 0u);  // queued lines were answered before they were made
+    EXPECT_FALSE(link.machine.moving());  // finished only once the last move is made
+    EXPECT_EQ(link.stream->executedProgramLine(), link.stream->lines().back().programLine);
+    expectSamePath(link.machine.path, designPath(records, *profile));
+}
+
+TEST(ControllerStream, MarlinAndKlipperSayAnsweredAndAskForTheThreadOnlyOnceTheMachineStands) {
+    expectHonestCount<MarlinStandIn>("Marlin 2", LinkProtocol::Marlin);
+    expectHonestCount<test::LineOkStandIn>("Klipper", LinkProtocol::LineOk);
 }
 
 TEST(ControllerStream, MarlinUnknownCommandAndRestartStop) {

@@ -136,6 +136,64 @@ TEST_F(SendPlanTest, CountsMovesDoneColoursAheadAndTheResumePointFromTheRunningL
     }
 }
 
+TEST_F(SendPlanTest, FindsEachStopsFirstLineBetweenTheColoursAndBeforeTrimmedJumps) {
+    auto trimming = std::make_shared<MachineProfile>(*profileNamed("grblHAL"));
+    trimming->trimStop = {"M0 (MSG, Trim the thread)"};
+    trimming->trimJumps = 1;
+    const struct {
+        std::shared_ptr<const MachineProfile> profile;
+        std::uint64_t from;  // 0: the whole program
+    } cases[] = {{profileNamed("grbl 1.1"), 0}, {profileNamed("grblHAL"), 0}, {profileNamed("Marlin 2"), 0},
+                 {profileNamed("Klipper"), 0},  {profileNamed("grbl 1.1"), 7},  {trimming, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.profile->name + " from move " + std::to_string(c.from));
+        GcodeOptions options = options_;
+        options.profile = c.profile;
+        options.resumeFrom = c.from;
+        const SendPlan plan = planSend(options, walk());
+        std::vector<std::string> lines;
+        std::istringstream in(plan.text);
+        for (std::string line; std::getline(in, line);) lines.push_back(line.back() == '\r' ? line.substr(0, line.size() - 1) : line);
+        std::vector<int> colourStops, trimStops;
+        for (std::size_t s = 0; s < plan.stops.size(); ++s) {
+            const PlanStop& stop = plan.stops[s];
+            if (s > 0) {
+                EXPECT_GT(stop.line, plan.stops[s - 1].line);
+            }
+            ASSERT_GE(stop.line, 1u);
+            ASSERT_LE(stop.line, lines.size());
+            // The needle moves around it: the stop lies between two moves, the next one its colour's.
+            const auto next = std::upper_bound(plan.moveLines.begin(), plan.moveLines.end(), stop.line);
+            ASSERT_NE(next, plan.moveLines.end());
+            const auto k = static_cast<std::size_t>(next - plan.moveLines.begin());
+            EXPECT_EQ(stop.nextColour, plan.moveColours[k]);
+            const std::string& first = lines[stop.line - 1];
+            if (stop.colour) {
+                ASSERT_GT(k, 0u);
+                colourStops.push_back(stop.nextColour);
+                EXPECT_NE(plan.moveColours[k - 1], plan.moveColours[k]);
+                const MachineProfile& p = *c.profile;
+                if (p.changeMove != ChangeMove::None) {
+                    EXPECT_TRUE(first.starts_with(p.rapidCode + " X") || first.starts_with(p.moveCode + " X")) << first;
+                } else {
+                    EXPECT_EQ(first, p.colourStop.front());
+                }
+                const std::string stopText = "Thread colour " + std::to_string(stop.nextColour);
+                const bool named = std::any_of(lines.begin() + static_cast<long>(stop.line) - 1,
+                                               lines.begin() + static_cast<long>(*next) - 1,
+                                               [&](const std::string& l) { return l.find(stopText) != std::string::npos || l == "M0"; });
+                EXPECT_TRUE(named) << "no stop for " << stopText;
+            } else {
+                trimStops.push_back(stop.nextColour);
+                EXPECT_EQ(first, "M0 (MSG, Trim the thread)");
+                EXPECT_TRUE(plan.moveJumps[k]);
+            }
+        }
+        EXPECT_EQ(colourStops, c.from == 0 ? std::vector<int>({2, 3}) : std::vector<int>({3}));
+        EXPECT_EQ(trimStops, c.profile == trimming ? std::vector<int>({1, 2, 3}) : std::vector<int>());
+    }
+}
+
 TEST(ThreadText, NamesTheThreadWithWhatTheDesignSays) {
     const std::vector<DesignThread> threads = {{10, 20, 30, "Navy", "1042"}, {0, 0, 0, "", "7"}, {0, 0, 0, "Red", ""}};
     const struct {

@@ -217,7 +217,7 @@ void MainWindow::updateRunActions() {
     for (const auto& [name, on] : enabled) findChild<QAction*>(QString::fromLatin1(name))->setEnabled(on);
     auto* check = findChild<QAction*>(QStringLiteral("mnuCheckOnController"));
     check->setVisible(MachineRunner::canCheck(*machineMenu_->current()));  // not offered without a check mode
-    check->setEnabled(linked && !running && state_.loadedDesign.has_value());
+    check->setEnabled(linked && !running && state_.session.has_value());
 }
 
 void MainWindow::connectMachine() {
@@ -260,7 +260,8 @@ void MainWindow::runDesign() {
 }
 
 void MainWindow::checkOnController() {
-    auto plan = output_->sendPlan();
+    // The pane shows the program checked, so a refused line's number can be found there.
+    auto plan = output_->runPlan(QStringLiteral(", so the program is not checked"));
     if (plan) runner_->check(std::move(*plan), *machineMenu_->current());
 }
 

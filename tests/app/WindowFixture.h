@@ -23,10 +23,15 @@ inline std::string readFileBytes(const QString& path) {
     return file.readAll().toStdString();
 }
 
+// Each window remembers its choices (profile, placement, port) in a config folder of its test's
+// own, so no test starts from what an earlier one chose.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
+        ASSERT_TRUE(config.isValid());
+        oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         window = std::make_unique<MainWindow>(folder.path().toStdString(), dialogs);
         // Passes run unpaced unless a test counts the pacing itself.
         window->setEventPump([this] { ++pumped; });
@@ -54,27 +59,20 @@ protected:
         return found;
     }
 
+    void TearDown() override {
+        window.reset();
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    }
+
     QTemporaryDir folder;
+    QTemporaryDir config;
+    QByteArray oldConfig;
     FakeDialogs dialogs;
     std::unique_ptr<MainWindow> window;
     long long pumped = 0;
 };
 
-// A window whose remembered settings (Tessaline/Tessaline.ini) live in a config folder of the test's own.
-class ConfiguredWindowTest : public WindowTest {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        oldConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        WindowTest::SetUp();
-    }
-    void TearDown() override {
-        window.reset();
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-    }
-    QTemporaryDir config;
-    QByteArray oldConfig;
-};
+// Tests that read the remembered settings file itself.
+class ConfiguredWindowTest : public WindowTest {};
 
 }  // namespace tessaline::testing

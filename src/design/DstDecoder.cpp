@@ -1,5 +1,7 @@
 #include "design/DstDecoder.h"
 
+#include "design/FormatReaders.h"
+
 #include "common/InputFile.h"
 
 #include <algorithm>
@@ -109,6 +111,18 @@ DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& s
     figures.width = toMillimetres(maxX - minX);
     figures.height = toMillimetres(maxY - minY);
     return figures;
+}
+
+DecodedDesign readDst(std::span<const std::uint8_t> bytes, const RecordSink& sink) {
+    if (bytes.size() < kDstHeaderBytes) {
+        throw DesignFormatError("the file holds only " + std::to_string(bytes.size()) +
+                                " bytes, too short to be a design (a DST header alone takes " +
+                                std::to_string(kDstHeaderBytes) + ")");
+    }
+    DecodedDesign design;
+    design.format = DesignFormat::Dst;
+    design.figures = decodeDst(bytes, sink);
+    return design;
 }
 
 std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path) {

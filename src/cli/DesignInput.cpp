@@ -1,6 +1,7 @@
 // The design a command reads: its file's bytes and their placed decoding, failures as CommandFailure.
 
 #include "cli/Commands.h"
+#include "design/DesignFile.h"
 #include "design/FormatTable.h"
 
 namespace tessaline::cli {

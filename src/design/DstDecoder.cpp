@@ -2,7 +2,6 @@
 
 #include "design/FormatReaders.h"
 
-#include "common/InputFile.h"
 
 #include <algorithm>
 #include <array>
@@ -123,14 +122,6 @@ DecodedDesign readDst(std::span<const std::uint8_t> bytes, const RecordSink& sin
     design.format = DesignFormat::Dst;
     design.figures = decodeDst(bytes, sink);
     return design;
-}
-
-std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path) {
-    try {
-        return readInputFile(path, {kMaxDesignFileBytes, "more than any DST design can"});
-    } catch (const InputFileError& e) {
-        throw DesignFileError(e.path(), e.reason());
-    }
 }
 
 }  // namespace tessaline

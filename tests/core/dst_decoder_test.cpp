@@ -1,3 +1,4 @@
+#include "design/DesignFile.h"
 #include "design/DstDecoder.h"
 
 #include "common/NumberFormat.h"

@@ -2,6 +2,7 @@
 // policy: regular files only, never blocking on a pipe or device, never past the kind's size.
 
 #include "common/InputFile.h"
+#include "design/DesignFile.h"
 #include "design/DstDecoder.h"
 #include "gcode/ProfileCatalog.h"
 #include "gcode/ProfileToml.h"

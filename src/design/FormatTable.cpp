@@ -39,19 +39,22 @@ constexpr std::string_view kSew[] = {"sew"};
 constexpr std::string_view kShv[] = {"shv"};
 constexpr std::string_view kPcs[] = {"pcs"};
 
+constexpr bool kColours = true, kNoColours = false;
 // DST and EXP count from the needle's start point; every other format is a home machine's.
+constexpr bool kCentred = true, kAsInFile = false;
+
 constexpr std::array<FormatRow, 11> kTable{{
-    {DesignFormat::Dst, "DST", "Tajima", kDst, nullptr, readDst, false, "application/x-tajima-dst", false},
-    {DesignFormat::Pes, "PES", "Brother", kPes, pesSignature, readPes, true, "application/x-brother-pes", true},
-    {DesignFormat::Pec, "PEC", "Brother", kPec, pecSignature, readPec, true, "application/x-brother-pec", true},
-    {DesignFormat::Jef, "JEF", "Janome", kJef, nullptr, readJef, true, "application/x-janome-jef", true},
-    {DesignFormat::Exp, "EXP", "Melco", kExp, nullptr, readExp, false, "application/x-melco-exp", false},
-    {DesignFormat::Vp3, "VP3", "Husqvarna", kVp3, vp3Signature, readVp3, true, "application/x-pfaff-vp3", true},
-    {DesignFormat::Xxx, "XXX", "Singer", kXxx, nullptr, readXxx, true, "application/x-singer-xxx", true},
-    {DesignFormat::Hus, "HUS", "Husqvarna", kHus, husSignature, readHus, true, "application/x-husqvarna-hus", true},
-    {DesignFormat::Sew, "SEW", "Janome", kSew, nullptr, readSew, true, "application/x-janome-sew", true},
-    {DesignFormat::Shv, "SHV", "Husqvarna", kShv, shvSignature, readShv, true, "application/x-husqvarna-shv", true},
-    {DesignFormat::Pcs, "PCS", "Pfaff", kPcs, nullptr, readPcs, true, "application/x-pfaff-pcs", true},
+    {DesignFormat::Dst, "DST", "Tajima", kDst, nullptr, readDst, kNoColours, "application/x-tajima-dst", kAsInFile},
+    {DesignFormat::Pes, "PES", "Brother", kPes, pesSignature, readPes, kColours, "application/x-brother-pes", kCentred},
+    {DesignFormat::Pec, "PEC", "Brother", kPec, pecSignature, readPec, kColours, "application/x-brother-pec", kCentred},
+    {DesignFormat::Jef, "JEF", "Janome", kJef, nullptr, readJef, kColours, "application/x-janome-jef", kCentred},
+    {DesignFormat::Exp, "EXP", "Melco", kExp, nullptr, readExp, kNoColours, "application/x-melco-exp", kAsInFile},
+    {DesignFormat::Vp3, "VP3", "Husqvarna", kVp3, vp3Signature, readVp3, kColours, "application/x-pfaff-vp3", kCentred},
+    {DesignFormat::Xxx, "XXX", "Singer", kXxx, nullptr, readXxx, kColours, "application/x-singer-xxx", kCentred},
+    {DesignFormat::Hus, "HUS", "Husqvarna", kHus, husSignature, readHus, kColours, "application/x-husqvarna-hus", kCentred},
+    {DesignFormat::Sew, "SEW", "Janome", kSew, nullptr, readSew, kColours, "application/x-janome-sew", kCentred},
+    {DesignFormat::Shv, "SHV", "Husqvarna", kShv, shvSignature, readShv, kColours, "application/x-husqvarna-shv", kCentred},
+    {DesignFormat::Pcs, "PCS", "Pfaff", kPcs, nullptr, readPcs, kColours, "application/x-pfaff-pcs", kCentred},
 }};
 
 constexpr bool rowsInEnumOrder() {

@@ -1,7 +1,7 @@
 #pragma once
 // Every design format the program reads, one row each. Detection, decoding, the format lists of
-// the window and the command line, placement and the packaging's file types all read this table:
-// a new format is one row here and one reader in FormatReaders.h.
+// the window and the command line and placement all read this table, and tests hold the
+// packaging's file types to it: a new format is one row here and one reader in FormatReaders.h.
 
 #include "design/DesignFormat.h"
 

@@ -1,6 +1,6 @@
 #include "app/DesignFileFilters.h"
 
-#include "design/DesignFormat.h"
+#include "design/FormatTable.h"
 
 namespace tessaline {
 
@@ -16,20 +16,8 @@ QString patterns(DesignFormat format) {
 }
 
 QString maker(DesignFormat format) {
-    switch (format) {
-        case DesignFormat::Dst: return QStringLiteral("Tajima");
-        case DesignFormat::Pes:
-        case DesignFormat::Pec: return QStringLiteral("Brother");
-        case DesignFormat::Jef: return QStringLiteral("Janome");
-        case DesignFormat::Exp: return QStringLiteral("Melco");
-        case DesignFormat::Vp3:
-        case DesignFormat::Hus:
-        case DesignFormat::Shv: return QStringLiteral("Husqvarna");
-        case DesignFormat::Xxx: return QStringLiteral("Singer");
-        case DesignFormat::Sew: return QStringLiteral("Janome");
-        case DesignFormat::Pcs: return QStringLiteral("Pfaff");
-    }
-    return {};
+    const std::string_view name = formatRow(format).maker;
+    return QString::fromUtf8(name.data(), static_cast<int>(name.size()));
 }
 
 // "Brother PES"
@@ -47,7 +35,8 @@ QString embroideryDesignsFilter() {
 }
 
 QStringList designFileFilters() {
-    QStringList filters{QStringLiteral("All Files (*)"), QStringLiteral("Tajima Files (*.dst *.DST)"),
+    QStringList filters{QStringLiteral("All Files (*)"),
+                        maker(DesignFormat::Dst) + QStringLiteral(" Files (") + patterns(DesignFormat::Dst) + QLatin1Char(')'),
                         embroideryDesignsFilter()};
     for (const DesignFormat format : readableFormats()) {
         if (format == DesignFormat::Dst) continue;

@@ -17,7 +17,7 @@
 #include "common/NumberFormat.h"
 #include "design/DesignSeal.h"
 #include "design/DesignFormat.h"
-#include "design/DstDecoder.h"
+#include "design/DesignFile.h"
 #include "design/FigureTexts.h"
 #include "design/HoopFit.h"
 #include "design/Placement.h"

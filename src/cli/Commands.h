@@ -56,6 +56,9 @@ std::vector<std::uint8_t> readDesignInput(const std::string& path);
 PlacedDesign decodeDesignInput(const std::string& path, std::span<const std::uint8_t> bytes, Placement placement,
                                const RecordSink& sink);
 
+// The formats a design argument's help names: "DST, PES, PEC, JEF, EXP, VP3, XXX, ...".
+std::string designFormatsHelp();
+
 // Adds `--origin auto|centre|file` (default auto) to command, setting placement.
 void addOriginOption(CLI::App& command, Placement& placement);
 

@@ -44,7 +44,7 @@ void convert(ConvertArguments& arguments) {
 void addConvertCommand(CLI::App& app) {
     auto arguments = std::make_shared<ConvertArguments>();
     CLI::App* command = app.add_subcommand(
-        "convert", "Write the G-code program of a design (DST, PES, PEC, JEF, EXP, VP3, XXX, ...), as the window's \"SAVE GCODE\" does.");
+        "convert", "Write the G-code program of a design (" + designFormatsHelp() + "), as the window's \"SAVE GCODE\" does.");
 
     command->add_option("design", arguments->program.input, "Embroidery design file to convert")
         ->required()

@@ -1,6 +1,8 @@
 // The design a command reads: its file's bytes and their placed decoding, failures as CommandFailure.
 
 #include "cli/Commands.h"
+#include "design/DesignFile.h"
+#include "design/FormatTable.h"
 
 namespace tessaline::cli {
 
@@ -20,6 +22,8 @@ PlacedDesign decodeDesignInput(const std::string& path, std::span<const std::uin
         throw CommandFailure(e.what());
     }
 }
+
+std::string designFormatsHelp() { return formatSampleList(7, FormatSample::Leading); }
 
 void addOriginOption(CLI::App& command, Placement& placement) {
     const CLI::Validator word(

@@ -213,7 +213,7 @@ void runInfo(const InfoOptions& options) {
 void addInfoCommand(CLI::App& app) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* info = app.add_subcommand(
-        "info", "Print the figures of a design (DST, PES, PEC, JEF, EXP, VP3, XXX, ...) as the window shows them after opening it: file name,\n"
+        "info", "Print the figures of a design (" + designFormatsHelp() + ") as the window shows them after opening it: file name,\n"
                 "stitch, colour and jump counts, dimensions (height x width), extents in millimetres,\n"
                 "whether the design fits the hoop, and the estimated total stitching time.");
     info->add_option("design", options->design, "The embroidery design file to read")

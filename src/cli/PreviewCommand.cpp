@@ -143,7 +143,7 @@ void addPreviewCommand(CLI::App& app) {
     auto options = std::make_shared<PreviewOptions>();
     CLI::App* command = app.add_subcommand(
         "preview", "Render the preview canvas a full draw pass leaves, with its markers, to a PNG image.");
-    command->add_option("design", options->design, "Embroidery design file (DST, PES, PEC, JEF, EXP, VP3, XXX, ...)")->required();
+    command->add_option("design", options->design, "Embroidery design file (" + designFormatsHelp() + ")")->required();
     command->add_option("-o,--output", options->output, "PNG image to write (replaced atomically); standard output when -")->required();
     command->add_option("--scale", options->scale, "Canvas scale; larger shows the design smaller")
         ->check(CLI::Range(1, 11))

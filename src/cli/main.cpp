@@ -1,11 +1,13 @@
 #include "cli/Commands.h"
 #include "common/Version.h"
+#include "design/FormatTable.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-    CLI::App app{"Tessaline command-line converter: reads an embroidery design (DST, PES, JEF, ...) and\n"
-                 "prints its figures, writes its G-code program or renders its preview.",
+    CLI::App app{"Tessaline command-line converter: reads an embroidery design (" +
+                     tessaline::formatSampleList(3, tessaline::FormatSample::OnePerMaker) + ") and\n"
+                     "prints its figures, writes its G-code program or renders its preview.",
                  "tessaline-cli"};
     app.set_version_flag("--version", "tessaline-cli " + tessaline::versionText());
     app.require_subcommand(0, 1);

@@ -2,6 +2,7 @@
 // Every design format the program reads: finding a file's format, and decoding its bytes into
 // design records, figures and the thread list. No I/O here.
 
+#include "design/DesignFile.h"
 #include "design/DesignRecord.h"
 #include "design/DstDecoder.h"
 

@@ -1,6 +1,7 @@
 #include "design/DstDecoder.h"
 
-#include "common/InputFile.h"
+#include "design/FormatReaders.h"
+
 
 #include <algorithm>
 #include <array>
@@ -111,12 +112,16 @@ DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& s
     return figures;
 }
 
-std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path) {
-    try {
-        return readInputFile(path, {kMaxDesignFileBytes, "more than any DST design can"});
-    } catch (const InputFileError& e) {
-        throw DesignFileError(e.path(), e.reason());
+DecodedDesign readDst(std::span<const std::uint8_t> bytes, const RecordSink& sink) {
+    if (bytes.size() < kDstHeaderBytes) {
+        throw DesignFormatError("the file holds only " + std::to_string(bytes.size()) +
+                                " bytes, too short to be a design (a DST header alone takes " +
+                                std::to_string(kDstHeaderBytes) + ")");
     }
+    DecodedDesign design;
+    design.format = DesignFormat::Dst;
+    design.figures = decodeDst(bytes, sink);
+    return design;
 }
 
 }  // namespace tessaline

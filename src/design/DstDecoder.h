@@ -1,7 +1,6 @@
 #pragma once
 // Tajima DST decoding: bytes in, design records and figures out. No I/O here.
 
-#include "common/PathError.h"
 #include "design/DesignRecord.h"
 
 #include <cstdint>
@@ -20,12 +19,6 @@ using RecordSink = std::function<void(const DesignRecord&)>;
 // whatever sink throws passes through. sink may be empty when only the figures are wanted.
 DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& sink);
 
-// A design file that cannot be opened or read; what() names the file and the reason.
-class DesignFileError : public PathError {
-public:
-    using PathError::PathError;
-};
-
 // The DST header before the first record; a shorter file is no design.
 constexpr std::size_t kDstHeaderBytes = 512;
 
@@ -34,9 +27,5 @@ constexpr std::size_t kDstHeaderBytes = 512;
 constexpr std::uintmax_t kMaxDesignFileBytes = kDstHeaderBytes + 3 * 10'000'000;
 // The most records a design of any format may hold: what the largest DST file holds.
 constexpr std::uint64_t kMaxDesignRecords = (kMaxDesignFileBytes - kDstHeaderBytes) / 3;
-
-// Reads the whole file by its full path; throws DesignFileError (missing, folder, not a regular
-// file, larger than kMaxDesignFileBytes, no permission, I/O error). Never blocks on a pipe or device.
-std::vector<std::uint8_t> readDesignFile(const std::filesystem::path& path);
 
 }  // namespace tessaline

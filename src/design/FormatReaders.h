@@ -7,6 +7,8 @@
 
 namespace tessaline {
 
+// A file shorter than the DST header is refused; the rest is decodeDst.
+DecodedDesign readDst(std::span<const std::uint8_t> bytes, const RecordSink& sink);
 DecodedDesign readPes(std::span<const std::uint8_t> bytes, const RecordSink& sink);
 DecodedDesign readPec(std::span<const std::uint8_t> bytes, const RecordSink& sink);
 DecodedDesign readJef(std::span<const std::uint8_t> bytes, const RecordSink& sink);

@@ -1,5 +1,7 @@
 #include "design/Placement.h"
 
+#include "design/FormatTable.h"
+
 #include <cmath>
 
 namespace tessaline {
@@ -46,7 +48,7 @@ std::optional<Placement> parsePlacement(std::string_view word) {
 
 bool centresDesign(Placement placement, DesignFormat format) {
     switch (placement) {
-        case Placement::Automatic: return format != DesignFormat::Dst && format != DesignFormat::Exp;
+        case Placement::Automatic: return formatRow(format).centredAutomatically;
         case Placement::Centred: return true;
         case Placement::AsInFile: return false;
     }

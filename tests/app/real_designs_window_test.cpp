@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 #include "app/GcodePane.h"
+#include "design/DesignFile.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 

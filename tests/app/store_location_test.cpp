@@ -3,6 +3,8 @@
 
 #include "app/StoreLocation.h"
 
+#include "TempFolder.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -20,19 +22,14 @@ namespace fs = std::filesystem;
 class StoreLocationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("tessaline-store-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
         fs::create_directories(root / "usr" / "bin");
         fs::create_directories(root / "build");
         fs::create_directories(root / "user");
         // A merged-/usr system reaches /usr/bin also as /bin.
         fs::create_directory_symlink(root / "usr" / "bin", root / "bin");
     }
-    void TearDown() override { fs::remove_all(root); }
-
-    fs::path root;
+    test::TempFolder temp_{"tessaline-store"};
+    fs::path root = temp_.path();
 };
 
 TEST_F(StoreLocationTest, ChoosesByWritabilityAndInstalledFolders) {

@@ -4,6 +4,8 @@
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "gcode/GcodeGenerator.h"
+#include "ClassicSampleProgram.h"
+#include "CliRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -23,36 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::DstTestEncoder;
-
-// Appends a blank and text quoted for sh.
-void appendQuoted(std::string& command, const std::string& text) {
-    command += " '";
-    for (char ch : text) {
-        if (ch == '\'') command += "'\\''";
-        else command += ch;
-    }
-    command += "'";
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-}
-
-void writeFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string joinCrlf(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
-    return text;
-}
+using test::joinCrlf;
 
 std::vector<std::string> crlfLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -64,52 +37,19 @@ std::vector<std::string> crlfLines(const std::string& text) {
     return lines;
 }
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = test::CliResult;
 
-class ConvertCommandTest : public ::testing::Test {
+class ConvertCommandTest : public test::CliFolderTest {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        folder_ = fs::temp_directory_path() /
-                  ("tessaline-convert-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    // Runs the converter through the shell; prefix goes before the command (limits, traps).
+    // Runs convert through the shell; prefix goes before the command (limits, traps), redirect after it.
     CliRun run(const std::vector<std::string>& arguments, const std::string& prefix = "",
-            const std::string& redirect = "") {
-        std::string command = prefix + "exec";
-        appendQuoted(command, TESSALINE_CLI);
-        command += " convert";
-        for (const auto& argument : arguments) appendQuoted(command, argument);
-        const fs::path errPath = folder_ / "stderr.txt";
-        command += " 2>";
-        appendQuoted(command, errPath.string());
-        command += redirect;
-        CliRun result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            ADD_FAILURE() << "cannot start: " << command;
-            return result;
-        }
-        char chunk[65536];
-        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) result.out.append(chunk, got);
-        const int status = ::pclose(pipe);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.err = readFile(errPath);
-        return result;
+               const std::string& redirect = "") {
+        std::vector<std::string> command{"convert"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return cli(command, prefix, redirect);
     }
 
-    fs::path design(const std::string& name, const DstTestEncoder& encoder) {
-        const fs::path path = folder_ / name;
-        writeFile(path, encoder.bytes());
-        return path;
-    }
+    fs::path design(const std::string& name, const DstTestEncoder& encoder) { return write(name, encoder.bytes()); }
 
     // Files left in the folder besides the named ones.
     std::vector<std::string> strayFiles(const std::vector<std::string>& known) const {
@@ -120,8 +60,6 @@ protected:
         }
         return stray;
     }
-
-    fs::path folder_;
 };
 
 // Jump, three stitches, a colour change, a stitch and the end record.
@@ -131,46 +69,7 @@ DstTestEncoder sampleDesign() {
     return encoder;
 }
 
-const std::vector<std::string> kSampleProgram = {
-    "(The Gcode created with Tessaline V2.4.8)",
-    "(Program Author: Marovek)",
-    "(File Name: sample.dst)",
-    "(Height x Width of Design 0.5 x 2)",
-    "(Total No. of Stitches: 7)",
-    "(Total No. of Colors: 2)",
-    "(Important Notes: Final Gcode)",
-    "G90",
-    "G21",
-    "G64",
-    "F 1500",
-    "(NEEDLE UP RAPID MOVE- Light bulb Off if On)",
-    "M09",
-    "G01 X0 Y0 Z10 ",
-    "G01 Z20 ",
-    "(START STITCHING- Light Bulb Off if On)",
-    "M09",
-    "G01 X1 Y-2 Z30 ",
-    "G01 Z40 ",
-    "G01 X1.5 Y-2 Z50 ",
-    "G01 Z60 ",
-    "G01 X2 Y-2.5 Z70 ",
-    "G01 Z80 ",
-    "(THREAD COLOR CHANGE- M7 Light Bulb On)",
-    "G01 X2 Y-2.5 ",
-    "M07",
-    "M06",
-    "(START STITCHING- Light Bulb Off if On)",
-    "M09",
-    "G01 X2 Y-2.5 Z90 ",
-    "G01 Z100 ",
-    "(THREAD COLOR CHANGE- M7 Light Bulb On)",
-    "G01 X3 Y-2.5 ",
-    "M07",
-    "M06",
-    "M786",
-    "M02",
-    "M30",
-};
+const std::vector<std::string> kSampleProgram = test::classicSampleProgram("0.5 x 2", "7");
 
 // A design of many records, enough to cross the writers' internal chunks several times.
 DstTestEncoder longDesign(int records) {
@@ -210,8 +109,8 @@ TEST_F(ConvertCommandTest, SampleDesignGoldenOnStdoutAndInFile) {
     const CliRun toFile = run({input.string(), "-o", output.string()});
     EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
     EXPECT_EQ(toFile.out, "");
-    EXPECT_EQ(readFile(output), joinCrlf(kSampleProgram));
-    EXPECT_TRUE(strayFiles({"sample.dst", "sample.gc", "stderr.txt"}).empty());
+    EXPECT_EQ(test::slurp(output), joinCrlf(kSampleProgram));
+    EXPECT_TRUE(strayFiles({"sample.dst", "sample.gc"}).empty());
 }
 
 TEST_F(ConvertCommandTest, OptionsGoldenWithSkippedRecordAndTrailingByte) {
@@ -274,7 +173,7 @@ TEST_F(ConvertCommandTest, LongDesignMatchesLibraryOnStdoutAndInFile) {
     arguments.insert(arguments.end(), {"--output", output.string()});
     const CliRun toFile = run(arguments);
     EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
-    EXPECT_TRUE(readFile(output) == expected) << "file differs from the library's program";
+    EXPECT_TRUE(test::slurp(output) == expected) << "file differs from the library's program";
 }
 
 TEST_F(ConvertCommandTest, EachHeaderAndFooterFlagRemovesOnlyItsLine) {
@@ -334,12 +233,12 @@ TEST_F(ConvertCommandTest, BadZStepIsAUsageError) {
 TEST_F(ConvertCommandTest, MissingDesignExitsOneNamingThePath) {
     const fs::path missing = folder_ / "nowhere" / "gone.dst";
     const fs::path output = folder_ / "kept.gc";
-    writeFile(output, std::string("old program"));
+    write(output.filename(), "old program");
     const CliRun result = run({missing.string(), "-o", output.string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find(missing.string()), std::string::npos) << result.err;
-    EXPECT_EQ(readFile(output), "old program");
+    EXPECT_EQ(test::slurp(output), "old program");
 
     const CliRun noDesign = run({});
     EXPECT_EQ(noDesign.exitCode, 2);
@@ -348,24 +247,24 @@ TEST_F(ConvertCommandTest, MissingDesignExitsOneNamingThePath) {
 TEST_F(ConvertCommandTest, UnwritableOutputFolderExitsOne) {
     const fs::path input = design("sample.dst", sampleDesign());
     const fs::path notAFolder = folder_ / "plain";
-    writeFile(notAFolder, std::string("x"));
+    write(notAFolder.filename(), "x");
     const fs::path output = notAFolder / "out.gc";
     const CliRun result = run({input.string(), "-o", output.string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find(output.string()), std::string::npos) << result.err;
-    EXPECT_EQ(readFile(notAFolder), "x");
+    EXPECT_EQ(test::slurp(notAFolder), "x");
 }
 
 TEST_F(ConvertCommandTest, WriteFailingMidwayKeepsExistingFile) {
     // A file size limit makes the disk "full" after 16 KiB; the program is far longer.
     const fs::path input = design("long.dst", longDesign(5000));
     const fs::path output = folder_ / "kept.gc";
-    writeFile(output, std::string("old program"));
+    write(output.filename(), "old program");
     const CliRun result = run({input.string(), "-o", output.string()}, "trap '' XFSZ; ulimit -f 32; ");
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find(output.string()), std::string::npos) << result.err;
-    EXPECT_EQ(readFile(output), "old program");
-    EXPECT_TRUE(strayFiles({"long.dst", "kept.gc", "stderr.txt"}).empty());
+    EXPECT_EQ(test::slurp(output), "old program");
+    EXPECT_TRUE(strayFiles({"long.dst", "kept.gc"}).empty());
 }
 
 TEST_F(ConvertCommandTest, FullStandardOutputExitsOne) {

@@ -1,5 +1,6 @@
 // tessaline-cli info, run as the user runs it.
 
+#include "CliRunner.h"
 #include "DstTestEncoder.h"
 
 #include <gtest/gtest.h>
@@ -20,66 +21,12 @@ namespace {
 namespace fs = std::filesystem;
 using tessaline::test::DstTestEncoder;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using tessaline::test::shellQuoted;
+using CliRun = tessaline::test::CliResult;
 
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
-
-std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class InfoCommandTest : public ::testing::Test {
+class InfoCommandTest : public tessaline::test::CliFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tessaline-cli-info-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    CliRun run(const std::vector<std::string>& args) const {
-        std::string command = shellQuoted(TESSALINE_CLI);
-        for (const auto& arg : args) {
-            command += ' ';
-            command += shellQuoted(arg);
-        }
-        const fs::path errFile = dir_ / "stderr.txt";
-        command += " 2>";
-        command += shellQuoted(errFile.string());
-        CliRun result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return result;
-        std::array<char, 4096> buffer{};
-        for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-            result.out.append(buffer.data(), got);
-        }
-        const int status = ::pclose(pipe);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.err = readFile(errFile);
-        return result;
-    }
-
-    fs::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        const fs::path file = dir_ / name;
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return file;
-    }
+    CliRun run(const std::vector<std::string>& args) { return cli(args); }
 
     // Reached x: -30, 91, 91, 90, 90; y as shown (the file's y negated): -40, -37, -37, 63, 63.
     static std::vector<std::uint8_t> sampleDesign() {
@@ -87,8 +34,6 @@ protected:
         dst.jump(-30, 40).stitch(121, -3).colourChange().stitch(-1, -100).end().trailing({0x1A});
         return dst.bytes();
     }
-
-    fs::path dir_;
 };
 
 TEST_F(InfoCommandTest, PlainFiguresAsTheWindowShowsThem) {
@@ -177,7 +122,7 @@ TEST_F(InfoCommandTest, JsonEscapesTheFileName) {
 
 TEST_F(InfoCommandTest, EmptyDesign) {
     // A header and no records; a file too short for the header is no design at all.
-    const CliRun none = run({"info", write("nothing.dst", {}).string()});
+    const CliRun none = run({"info", write("nothing.dst", std::string()).string()});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_NE(none.err.find("too short to be a design"), std::string::npos) << none.err;
     const fs::path file = write("empty.dst", DstTestEncoder().bytes());
@@ -196,16 +141,16 @@ TEST_F(InfoCommandTest, EmptyDesign) {
 }
 
 TEST_F(InfoCommandTest, UnreadableFileFailsWithPathAndReason) {
-    const fs::path missing = dir_ / "missing.dst";
+    const fs::path missing = folder_ / "missing.dst";
     const CliRun r = run({"info", missing.string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(missing.string() + ": No such file or directory"), std::string::npos) << r.err;
 
-    const CliRun folder = run({"info", "--json", dir_.string()});
+    const CliRun folder = run({"info", "--json", folder_.string()});
     EXPECT_EQ(folder.exitCode, 1);
     EXPECT_EQ(folder.out, "");
-    EXPECT_NE(folder.err.find(dir_.string() + ": Is a directory"), std::string::npos) << folder.err;
+    EXPECT_NE(folder.err.find(folder_.string() + ": Is a directory"), std::string::npos) << folder.err;
 }
 
 TEST_F(InfoCommandTest, OutputThatCannotBeWrittenFails) {

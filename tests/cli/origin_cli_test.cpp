@@ -2,6 +2,7 @@
 // and --profile takes any unambiguous spelling of a profile's name.
 
 #include "common/NumberFormat.h"
+#include "design/FormatTable.h"
 #include "design/Placement.h"
 
 #include "CliRunner.h"
@@ -12,6 +13,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -150,6 +153,29 @@ TEST_F(OriginCliTest, PreviewDrawsThePlacedDesign) {
     EXPECT_NE(png(jef_, "auto"), png(jef_, "file"));
     EXPECT_EQ(png(jef_, "auto"), png(jef_, "centre"));
     EXPECT_EQ(png(dst_, "auto"), png(dst_, "file"));
+}
+
+// The help of --origin names the formats automatic placement centres and those it keeps, as the
+// format table has them; its wording is the user's, so it is checked here rather than made.
+TEST_F(OriginCliTest, OriginHelpNamesTheFormatsAutomaticPlacementCentres) {
+    const test::CliResult help = cli({"convert", "--help"});
+    ASSERT_EQ(help.exitCode, 0) << help.err;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(help.out, match,
+                                  std::regex(R"(home-machine formats \(([^)]*)\)[^;]* keeps (\w+) and (\w+) as in the file)")))
+        << help.out;
+    std::set<std::string> centred, kept{match[2], match[3]};
+    const std::string list = match[1];
+    const std::regex name(R"([A-Z][A-Z0-9]{2})");
+    for (std::sregex_iterator it(list.begin(), list.end(), name), end; it != end; ++it) {
+        centred.insert(it->str());
+    }
+    std::set<std::string> tableCentred, tableKept;
+    for (const FormatRow& row : formatTable()) {
+        (row.centredAutomatically ? tableCentred : tableKept).insert(std::string(row.name));
+    }
+    EXPECT_EQ(centred, tableCentred);
+    EXPECT_EQ(kept, tableKept);
 }
 
 TEST_F(OriginCliTest, AnOriginThatIsNoChoiceIsAUsageError) {

@@ -1,4 +1,5 @@
 #include "DstTestEncoder.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -42,15 +43,6 @@ std::uint32_t bigEndian32(const std::string& bytes, std::size_t at) {
 
 class PreviewCommand : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tessaline-preview-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path writeDesign(const test::DstTestEncoder& design, const std::string& name = "design.dst") {
         const fs::path path = dir_ / name;
         std::ofstream out(path, std::ios::binary);
@@ -91,7 +83,8 @@ protected:
         return readAll(png);
     }
 
-    fs::path dir_;
+    tessaline::test::TempFolder temp_{"tessaline-preview"};
+    fs::path dir_ = temp_.path();
 };
 
 TEST_F(PreviewCommand, WritesTheCanvasAsAPngAndNothingElse) {

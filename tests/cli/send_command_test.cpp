@@ -5,6 +5,7 @@
 #include "ControllerStandIns.h"
 #include "DstTestEncoder.h"
 #include "MachineOnPty.h"
+#include "TempFolder.h"
 
 #include "design/DstDecoder.h"
 
@@ -82,8 +83,6 @@ SendRun runSend(const std::vector<std::string>& arguments, const std::string& in
 class SendCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("tessaline-send-" + std::to_string(::getpid()));
-        fs::create_directories(folder_);
         // Three colours, with a jump into each.
         test::DstTestEncoder encoder;
         for (int colour = 0; colour < 3; ++colour) {
@@ -100,9 +99,8 @@ protected:
             if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) moves_.emplace_back(record.x, record.y);
         });
     }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    fs::path folder_;
+    tessaline::test::TempFolder temp_{"tessaline-send"};
+    fs::path folder_ = temp_.path();
     fs::path design_;
     std::vector<Point> moves_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Designs and programs shared by the profile tests.
 
+#include "design/DesignFile.h"
 #include "design/DstDecoder.h"
 #include "design/FigureTexts.h"
 #include "gcode/GcodeGenerator.h"

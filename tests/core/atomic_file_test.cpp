@@ -1,4 +1,5 @@
 #include "common/AtomicFile.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +24,6 @@ namespace fs = std::filesystem;
 
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        folder_ = fs::temp_directory_path() /
-                  ("tessaline-atomic-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     static std::string read(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         std::ostringstream content;
@@ -49,7 +42,8 @@ protected:
         return names;
     }
 
-    fs::path folder_;
+    tessaline::test::TempFolder temp_{"tessaline-atomic"};
+    fs::path folder_ = temp_.path();
 };
 
 TEST_F(AtomicFileTest, CreatesAndReplacesWholeContent) {

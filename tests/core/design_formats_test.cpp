@@ -3,12 +3,14 @@
 
 #include "design/DesignFormat.h"
 #include "design/FormatReaders.h"
+#include "design/FormatTable.h"
 #include "design/HusExpander.h"
 
 #include "HusTestPacker.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -469,6 +471,21 @@ TEST(DesignReaders, FormatNamesAndExtensions) {
         for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
         EXPECT_EQ(formatExtensions(format), std::vector<std::string>{lower});
         EXPECT_EQ(detectFormat({}, "x." + lower), format);
+    }
+}
+
+// What the table says of a format holds for a file of it: a signature claims its own format's
+// file and no other, and thread colours come with the formats said to carry them.
+TEST(FormatTable, RowsAgreeWithFilesOfTheirFormat) {
+    std::vector<Case> all = cases();
+    all.push_back({"a.dst", DesignFormat::Dst, dstLabelled(), {}, {}});
+    for (const FormatRow& row : formatTable()) {
+        SCOPED_TRACE(std::string(row.name));
+        const auto own = std::find_if(all.begin(), all.end(), [&](const Case& c) { return c.format == row.format; });
+        ASSERT_NE(own, all.end()) << "no file of this format to try";
+        EXPECT_EQ(decodeDesign(row.format, own->bytes, {}).threads.empty(), !row.threadColours);
+        if (row.signature == nullptr) continue;
+        for (const Case& c : all) EXPECT_EQ(row.signature(c.bytes), c.format == row.format) << c.name;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "design/DesignSeal.h"
 
 #include "design/WorkStore.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,13 +29,9 @@ DesignSeal sealOf(const std::vector<DesignRecord>& records) {
 class DesignSealTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tessaline-seal-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         store_ = std::make_unique<WorkStore>(dir_ / WorkStore::kFileName);
         store_->open();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     void storeDesign(const std::vector<DesignRecord>& records) {
         store_->replaceDesign([&](const RecordSink& sink) {
@@ -42,7 +39,8 @@ protected:
         });
     }
 
-    fs::path dir_;
+    tessaline::test::TempFolder temp_{"tessaline-seal"};
+    fs::path dir_ = temp_.path();
     std::unique_ptr<WorkStore> store_;
 };
 

@@ -1,8 +1,10 @@
 #include "design/DstDecoder.h"
+#include "design/DesignFile.h"
 
 #include "common/NumberFormat.h"
 
 #include "DstTestEncoder.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -358,13 +360,8 @@ TEST(DstDecoderLength, RecordCountFollowsFileLength) {
 
 class DesignFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaline-dst-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
+    tessaline::test::TempFolder temp_{"tessaline-dst"};
+    std::filesystem::path dir_ = temp_.path();
 };
 
 TEST_F(DesignFileTest, ReadsEveryByte) {

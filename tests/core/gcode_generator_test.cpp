@@ -2,6 +2,8 @@
 
 #include "common/AtomicFile.h"
 #include "gcode/ScratchProgram.h"
+#include "ClassicSampleProgram.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,8 @@
 
 namespace tessaline {
 namespace {
+
+using test::joinCrlf;
 
 DesignRecord jump(double x, double y) { return {RecordKind::Jump, x, y}; }
 DesignRecord stitch(double x, double y) { return {RecordKind::Stitch, x, y}; }
@@ -42,12 +46,6 @@ std::vector<std::string> crlfLines(const std::string& text) {
     return lines;
 }
 
-std::string joinCrlf(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
-    return text;
-}
-
 GcodeOptions sampleOptions() {
     GcodeOptions options;
     options.fileName = "sample.dst";
@@ -63,46 +61,7 @@ const std::vector<DesignRecord> kSampleDesign = {
     colourChange(2, -2.5), stitch(2, -2.5), colourChange(3, -2.5),
 };
 
-const std::vector<std::string> kSampleProgram = {
-    "(The Gcode created with Tessaline V2.4.8)",
-    "(Program Author: Marovek)",
-    "(File Name: sample.dst)",
-    "(Height x Width of Design 2.5 x 3)",
-    "(Total No. of Stitches: 4)",
-    "(Total No. of Colors: 2)",
-    "(Important Notes: Final Gcode)",
-    "G90",
-    "G21",
-    "G64",
-    "F 1500",
-    "(NEEDLE UP RAPID MOVE- Light bulb Off if On)",
-    "M09",
-    "G01 X0 Y0 Z10 ",
-    "G01 Z20 ",
-    "(START STITCHING- Light Bulb Off if On)",
-    "M09",
-    "G01 X1 Y-2 Z30 ",
-    "G01 Z40 ",
-    "G01 X1.5 Y-2 Z50 ",
-    "G01 Z60 ",
-    "G01 X2 Y-2.5 Z70 ",
-    "G01 Z80 ",
-    "(THREAD COLOR CHANGE- M7 Light Bulb On)",
-    "G01 X2 Y-2.5 ",
-    "M07",
-    "M06",
-    "(START STITCHING- Light Bulb Off if On)",
-    "M09",
-    "G01 X2 Y-2.5 Z90 ",
-    "G01 Z100 ",
-    "(THREAD COLOR CHANGE- M7 Light Bulb On)",
-    "G01 X3 Y-2.5 ",
-    "M07",
-    "M06",
-    "M786",
-    "M02",
-    "M30",
-};
+const std::vector<std::string> kSampleProgram = test::classicSampleProgram("2.5 x 3", "4");
 
 constexpr std::size_t kHeaderLines = 11;
 constexpr std::size_t kFooterLines = 3;
@@ -368,14 +327,6 @@ TEST(GcodeGenerator, LargeDesignCrossesChunksIntact) {
 
 class ProgramFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tessaline-program-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
     static std::string read(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         std::ostringstream content;
@@ -383,7 +334,8 @@ protected:
         return content.str();
     }
 
-    std::filesystem::path folder_;
+    tessaline::test::TempFolder temp_{"tessaline-program"};
+    std::filesystem::path folder_ = temp_.path();
 };
 
 TEST_F(ProgramFileTest, FileHoldsTheGeneratedProgram) {

@@ -2,10 +2,12 @@
 // policy: regular files only, never blocking on a pipe or device, never past the kind's size.
 
 #include "common/InputFile.h"
+#include "design/DesignFile.h"
 #include "design/DstDecoder.h"
 #include "gcode/ProfileCatalog.h"
 #include "gcode/ProfileToml.h"
 #include "gcode/ScratchProgram.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -79,13 +81,6 @@ std::string reasonOf(const Reader& reader, const fs::path& path) {
 
 class InputFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        folder_ = fs::temp_directory_path() / ("tessaline-input-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     fs::path sparse(const std::string& name, std::uintmax_t size) const {
         const fs::path path = folder_ / name;
         std::ofstream{path};
@@ -93,7 +88,8 @@ protected:
         return path;
     }
 
-    fs::path folder_;
+    tessaline::test::TempFolder temp_{"tessaline-input"};
+    fs::path folder_ = temp_.path();
 };
 
 TEST_F(InputFileTest, EveryKindRefusesWhatIsNotARegularFile) {

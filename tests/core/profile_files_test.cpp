@@ -4,6 +4,7 @@
 #include "gcode/BuiltinProfiles.h"
 #include "gcode/ProfileCatalog.h"
 #include "gcode/ProfileToml.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -133,15 +134,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ProfileFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        folder_ = fs::temp_directory_path() / ("tessaline-profiles-" + std::to_string(::getpid()) + "-" +
-                                               std::to_string(random()));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
     void write(const std::string& name, const std::string& text) { std::ofstream(folder_ / name) << text; }
-    fs::path folder_;
+    tessaline::test::TempFolder temp_{"tessaline-profiles"};
+    fs::path folder_ = temp_.path();
 };
 
 TEST_F(ProfileFolder, GoodFilesJoinTheBuiltinsAndBadOnesAreSkippedWithAMessage) {

@@ -6,6 +6,7 @@
 #include "gcode/ProfileCatalog.h"
 #include "gcode/ProfileNames.h"
 #include "gcode/ProfileToml.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -77,14 +78,9 @@ TEST(ProfileNames, NamesThatFitNoneOrSeveralAreRefusedWithTheNames) {
 
 class ProfileNameFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        folder_ = fs::temp_directory_path() / ("tessaline-names-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
     void write(const std::string& name, const std::string& text) { std::ofstream(folder_ / name) << text; }
-    fs::path folder_;
+    tessaline::test::TempFolder temp_{"tessaline-names"};
+    fs::path folder_ = temp_.path();
 };
 
 TEST_F(ProfileNameFolder, UserProfilesShareTheRulesAndAmbiguityListsTheMatches) {

@@ -1,5 +1,6 @@
 // Real designs from public projects, checked against an independent reader's decode of them.
 
+#include "design/DesignFile.h"
 #include "design/DstDecoder.h"
 
 #include "common/NumberFormat.h"

@@ -3,6 +3,7 @@
 #include "design/DstDecoder.h"
 
 #include "DstTestEncoder.h"
+#include "TempFolder.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
@@ -24,12 +25,8 @@ using Cell = WorkStore::Cell;
 class WorkStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tessaline-store-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         file_ = dir_ / WorkStore::kFileName;
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // A store that gives up quickly on a lock, so that the busy cases stay short.
     WorkStore quickStore() const { return WorkStore(file_, std::chrono::milliseconds(200)); }
@@ -46,7 +43,8 @@ protected:
         return out;
     }
 
-    fs::path dir_;
+    tessaline::test::TempFolder temp_{"tessaline-store"};
+    fs::path dir_ = temp_.path();
     fs::path file_;
 };
 

@@ -2,6 +2,7 @@
 // Runs tessaline-cli as a separate process in a scratch folder, the way users and scripts do.
 
 #include "DstTestEncoder.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -39,33 +40,35 @@ inline std::string slurp(const std::filesystem::path& path) {
     return content.str();
 }
 
+// text as one word for sh.
+inline std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char ch : text) {
+        if (ch == '\'') quoted += "'\\''";
+        else quoted += ch;
+    }
+    return quoted + "'";
+}
+
 class CliFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tessaline-cli-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
+    // Appends a blank and text quoted for sh.
     static void quote(std::string& command, const std::string& text) {
-        command += " '";
-        for (char ch : text) {
-            if (ch == '\'') command += "'\\''";
-            else command += ch;
-        }
-        command += "'";
+        command += ' ';
+        command += shellQuoted(text);
     }
 
-    // arguments start with the command's name; environment is "NAME=value " text for sh.
-    CliResult cli(const std::vector<std::string>& arguments, const std::string& environment = "") {
+    // arguments start with the command's name; environment is "NAME=value " text for sh (or any
+    // shell words to go before the command: limits, traps), redirect shell words to go after it.
+    CliResult cli(const std::vector<std::string>& arguments, const std::string& environment = "",
+                  const std::string& redirect = "") {
         std::string command = environment + "exec";
         quote(command, TESSALINE_CLI);
         for (const auto& argument : arguments) quote(command, argument);
         const std::filesystem::path errPath = folder_ / ".stderr";
         command += " 2>";
         quote(command, errPath.string());
+        command += redirect;
         CliResult result;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (pipe == nullptr) {
@@ -87,8 +90,12 @@ protected:
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }
+    std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        return write(name, std::string(bytes.begin(), bytes.end()));
+    }
 
-    std::filesystem::path folder_;
+    TempFolder temp_{"tessaline-cli"};
+    std::filesystem::path folder_ = temp_.path();
 };
 
 }  // namespace tessaline::test

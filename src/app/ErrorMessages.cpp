@@ -3,7 +3,7 @@
 #include "app/AppInfo.h"
 #include "common/AtomicFile.h"
 #include "common/InputFile.h"
-#include "design/DstDecoder.h"
+#include "design/DesignFile.h"
 #include "design/WorkStore.h"
 #include "gcode/GcodeGenerator.h"
 #include "gcode/NeedlePlan.h"

@@ -1,5 +1,6 @@
 #include "session/DesignSession.h"
 
+#include "design/DesignFile.h"
 #include "design/HoopFit.h"
 #include "design/WorkStore.h"
 

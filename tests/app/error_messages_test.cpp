@@ -5,7 +5,7 @@
 #include "app/ErrorMessages.h"
 #include "common/AtomicFile.h"
 #include "common/InputFile.h"
-#include "design/DstDecoder.h"
+#include "design/DesignFile.h"
 #include "design/WorkStore.h"
 #include "gcode/NeedlePlan.h"
 #include "machine/SerialLink.h"

@@ -28,9 +28,9 @@ std::string checkZStep(std::string& text) {
 }  // namespace
 
 void addProgramOptions(CLI::App& command, ProgramArguments& arguments) {
-    ProgramChoices& options = arguments.choices;
-    command.add_option("--notes", options.notes, "Text of the \"Important Notes:\" header line")->capture_default_str();
-    command.add_option("--feed", options.feedText,
+    ProgramChoices& choices = arguments.choices;
+    command.add_option("--notes", choices.notes, "Text of the \"Important Notes:\" header line")->capture_default_str();
+    command.add_option("--feed", choices.feedText,
                        "Feed of the \"F \" line: a number greater than 0 in digits, at most one decimal point (or empty)")
         ->capture_default_str();
     command.add_option("--z-step", arguments.zStepText,
@@ -42,14 +42,14 @@ void addProgramOptions(CLI::App& command, ProgramArguments& arguments) {
     command.add_option("--profile", arguments.profile,
                        "Machine profile: a name from `tessaline-cli profiles`, or a .toml file (default Classic)")
         ->type_name("NAME|FILE");
-    command.add_option("--from-stitch", options.resumeFrom,
+    command.add_option("--from-stitch", choices.resumeFrom,
                        "Resume at needle move N (stitches and jumps counted from 1, as `info` reports\n"
                        "needle_moves): the same header, a needle-held travel to that move, the needle\n"
                        "axis declared at the number the whole program has there, then the whole program\n"
                        "from that move's line on")
         ->type_name("N");
-    command.add_flag("--invert-x", options.invertX, "Write every X word with the opposite sign");
-    command.add_flag("--invert-y", options.invertY, "Write every Y word with the opposite sign");
+    command.add_flag("--invert-x", choices.invertX, "Write every X word with the opposite sign");
+    command.add_flag("--invert-y", choices.invertY, "Write every Y word with the opposite sign");
     addOriginOption(command, arguments.placement);
 
     // The header and footer codes are on by default; each flag leaves one out.
@@ -57,12 +57,12 @@ void addProgramOptions(CLI::App& command, ProgramArguments& arguments) {
         command.add_flag_callback("--no-" + CLI::detail::to_lower(code), [&emit] { emit = false; },
                                   "Leave out the " + code + " line");
     };
-    addOmitFlag("G90", options.emitG90);
-    addOmitFlag("G21", options.emitG21);
-    addOmitFlag("G64", options.emitG64);
-    addOmitFlag("M786", options.emitM786);
-    addOmitFlag("M02", options.emitM02);
-    addOmitFlag("M30", options.emitM30);
+    addOmitFlag("G90", choices.emitG90);
+    addOmitFlag("G21", choices.emitG21);
+    addOmitFlag("G64", choices.emitG64);
+    addOmitFlag("M786", choices.emitM786);
+    addOmitFlag("M02", choices.emitM02);
+    addOmitFlag("M30", choices.emitM30);
 }
 
 ProgramChoices checkedChoices(ProgramChoices choices, const std::string& profile) {

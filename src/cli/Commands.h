@@ -1,25 +1,22 @@
 #pragma once
 // Each command of tessaline-cli registers itself on the CLI11 application; main only assembles.
 
-#include "design/DesignFormat.h"
 #include "design/Placement.h"
-#include "gcode/GcodeOptions.h"
+#include "session/SessionOptions.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cstdint>
 #include <functional>
-#include <span>
-#include <vector>
-
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tessaline::cli {
 
-// A failure the user can meet (unreadable input, unwritable output): main prints the
-// message on stderr and exits with 1.
+// A failure of the command line's own (the output is the input, a controller stopped the run):
+// reportFailure prints the message on stderr and exits with 1.
 class CommandFailure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -31,30 +28,26 @@ public:
     using CommandFailure::CommandFailure;
 };
 
-}  // namespace tessaline::cli
+// For main, inside a catch block: prints the failure being handled on stderr (usage errors as
+// CLI11 words them) and returns the exit status; rethrows what it does not know.
+int reportFailure(const CLI::App& app);
 
-namespace tessaline {
-struct MachineProfile;
-}
-
-namespace tessaline::cli {
-
-// The profile named by a --profile option (a name or a .toml file); a usage error when there is
-// none such or the file cannot be used.
+// The profile named by a --profile option (a name or a .toml file). Throws ProfileError when
+// there is none such or the file cannot be used, after listing the user profiles skipped.
 std::shared_ptr<const MachineProfile> resolveProfileOption(const std::string& nameOrFile);
 
-// Throws CommandFailure when output names the same file as input (by file identity, so links
-// and other spellings count): writing it would destroy the design.
-void refuseSameFile(const std::string& input, const std::string& output);
+// Where a command writes: standard output (no -o, "-" or /dev/stdout) or a file replaced atomically.
+struct OutputTarget {
+    std::string path;
 
-// True when an -o value means standard output: none, "-" or /dev/stdout.
-bool isStandardOutput(const std::string& output);
-
-// The bytes of the design file at path, and their decoding placed as placement asks (records to
-// sink, which may be empty); an unreadable or damaged file throws CommandFailure naming it and the reason.
-std::vector<std::uint8_t> readDesignInput(const std::string& path);
-PlacedDesign decodeDesignInput(const std::string& path, std::span<const std::uint8_t> bytes, Placement placement,
-                               const RecordSink& sink);
+    bool standardOutput() const;
+    // Throws CommandFailure when the file is input (by file identity, so links and other
+    // spellings count): writing it would destroy the design.
+    void refuseInput(const std::string& input) const;
+    // Writes what write puts out. Throws CommandFailure "standard output: the <what> could not
+    // be written", or FileWriteError with the file untouched.
+    void write(std::string_view what, const std::function<void(std::ostream&)>& write) const;
+};
 
 // The formats a design argument's help names: "DST, PES, PEC, JEF, EXP, VP3, XXX, ...".
 std::string designFormatsHelp();
@@ -66,28 +59,19 @@ void addOriginOption(CLI::App& command, Placement& placement);
 struct ProgramArguments {
     std::string input;
     std::string zStepText = "10";
-    std::string fromStitchText;
     std::string profile;
     Placement placement = Placement::Automatic;
-    GcodeOptions options;
+    ProgramChoices choices;
 };
 
 // Adds the options that shape a program (--notes, --feed, --z-step, --profile, --from-stitch,
 // --invert-x/y, --origin, --no-CODE) to command.
 void addProgramOptions(CLI::App& command, ProgramArguments& arguments);
 
-// The design read, placed and planned, and the options it is written with.
-struct PreparedProgram {
-    std::vector<std::uint8_t> bytes;
-    PlacedDesign placed;
-    GcodeOptions options;
-    // Hands the placed records to sink, in stitching order.
-    void walk(const RecordSink& sink) const;
-};
-
-// Checks the arguments, then (after beforeReading, which may refuse) reads the design; usage
-// errors and CommandFailure as each check finds them.
-PreparedProgram prepareProgram(ProgramArguments& arguments, const std::function<void()>& beforeReading = {});
+// The choices with the profile named (none: Classic) resolved, checked before any design is
+// read. Throws ProfileError, SessionOptionError.
+ProgramChoices checkedChoices(ProgramChoices choices, const std::string& profile);
+ProgramChoices checkedChoices(const ProgramArguments& arguments);
 
 void addInfoCommand(CLI::App& app);
 void addConvertCommand(CLI::App& app);

@@ -2,11 +2,8 @@
 
 #include "cli/Commands.h"
 
-#include "common/AtomicFile.h"
-#include "gcode/GcodeGenerator.h"
-#include "gcode/ScratchProgram.h"
+#include "session/Session.h"
 
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -16,27 +13,15 @@ namespace {
 
 struct ConvertArguments {
     ProgramArguments program;
-    std::string output;
+    OutputTarget output;
 };
 
-void convert(ConvertArguments& arguments) {
-    const bool toStandardOutput = isStandardOutput(arguments.output);
-    const PreparedProgram prepared = prepareProgram(arguments.program, [&] {
-        if (!toStandardOutput) refuseSameFile(arguments.program.input, arguments.output);
-    });
-    const auto walk = [&prepared](const RecordSink& sink) { prepared.walk(sink); };
-    if (toStandardOutput) {
-        GcodeWriter writer(prepared.options, std::cout);
-        walk([&writer](const DesignRecord& record) { writer.add(record); });
-        writer.finish();
-        if (!std::cout) throw CommandFailure("standard output: the program could not be written");
-        return;
-    }
-    try {
-        writeProgramFile(arguments.output, prepared.options, walk);
-    } catch (const FileWriteError& e) {
-        throw CommandFailure(e.what());
-    }
+void convert(const ConvertArguments& arguments) {
+    const ProgramChoices choices = checkedChoices(arguments.program);
+    arguments.output.refuseInput(arguments.program.input);
+    const DesignSession session = DesignSession::open(arguments.program.input, arguments.program.placement);
+    const GcodeOptions options = programOptions(session, choices);
+    arguments.output.write("program", [&](std::ostream& out) { writeProgram(session, options, out); });
 }
 
 }  // namespace
@@ -49,7 +34,7 @@ void addConvertCommand(CLI::App& app) {
     command->add_option("design", arguments->program.input, "Embroidery design file to convert")
         ->required()
         ->type_name("DESIGN.dst");
-    command->add_option("-o,--output", arguments->output,
+    command->add_option("-o,--output", arguments->output.path,
                         "Program file to write (replaced atomically); standard output when absent or -")
         ->type_name("OUT");
     addProgramOptions(*command, arguments->program);

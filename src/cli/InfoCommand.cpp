@@ -1,15 +1,11 @@
 #include "cli/Commands.h"
 
 #include "common/NumberFormat.h"
-#include "design/DesignFormat.h"
-#include "design/DstDecoder.h"
-#include "design/FigureTexts.h"
-#include "common/ValueChecks.h"
 #include "design/HoopFit.h"
 #include "gcode/BuiltinProfiles.h"
 #include "gcode/MachineProfile.h"
-#include "gcode/NeedlePlan.h"
 #include "preview/model/TimeEstimate.h"
+#include "session/Session.h"
 
 #include <cstdint>
 #include <iostream>
@@ -117,7 +113,7 @@ JobCounts jobCounts(const DesignFigures& figures) {
 }
 
 // DST output stays as it always was; other formats add their name (and in JSON their threads).
-bool reportsFormat(const DecodedDesign& design) { return design.format != DesignFormat::Dst; }
+bool reportsFormat(const DesignSession& design) { return design.format() != DesignFormat::Dst; }
 
 std::string hexColour(const DesignThread& thread) {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -139,10 +135,10 @@ std::string jsonThreads(const std::vector<DesignThread>& threads) {
     return out + "]";
 }
 
-std::string plainReport(const DecodedDesign& design, const FigureTexts& texts, const std::string& hoopLine,
-                        const std::string& estimate) {
+std::string plainReport(const DesignSession& design, const std::string& hoopLine, const std::string& estimate) {
+    const FigureTexts& texts = design.texts();
     return "File: " + texts.fileName + "\n" +
-           (reportsFormat(design) ? "Format: " + std::string(formatName(design.format)) + "\n" : std::string()) +
+           (reportsFormat(design) ? "Format: " + std::string(formatName(design.format())) + "\n" : std::string()) +
            "Total Stitches: " + texts.stitches + "\n" +
            "Total Colors: " + texts.colours + "\n" +
            "Jump Stitches: " + texts.jumps + "\n" +
@@ -155,12 +151,11 @@ std::string plainReport(const DecodedDesign& design, const FigureTexts& texts, c
            estimate + "\n";
 }
 
-std::string jsonReport(const DecodedDesign& design, const NeedleFacts& needle, const std::string& fileName,
-                       const MachineTimes& machine) {
-    const DesignFigures& figures = design.figures;
+std::string jsonReport(const DesignSession& design, const NeedleFacts& needle, const MachineTimes& machine) {
+    const DesignFigures& figures = design.figures();
     const std::optional<double> minutes = totalMinutes(jobCounts(figures), machine);
-    return "{\"file\": " + jsonString(fileName) +
-           (reportsFormat(design) ? ", \"format\": " + jsonString(formatName(design.format)) : std::string()) +
+    return "{\"file\": " + jsonString(design.texts().fileName) +
+           (reportsFormat(design) ? ", \"format\": " + jsonString(formatName(design.format())) : std::string()) +
            ", \"stitches\": " + count(figures.records) +
            ", \"colors\": " + count(figures.colours) +
            ", \"jumps\": " + count(figures.jumps) +
@@ -176,33 +171,27 @@ std::string jsonReport(const DecodedDesign& design, const NeedleFacts& needle, c
            ", \"hoop_margin_mm\": " + formatNumber(needle.fit.marginMm) +
            ", \"estimate\": " + jsonString(totalEstimateCaption(jobCounts(figures), machine)) +
            ", \"total_minutes\": " + (minutes ? formatNumber(*minutes) : std::string("null")) +
-           (reportsFormat(design) ? ", \"threads\": " + jsonThreads(design.threads) : std::string()) + "}\n";
+           (reportsFormat(design) ? ", \"threads\": " + jsonThreads(design.threads()) : std::string()) + "}\n";
 }
 
 void runInfo(const InfoOptions& options) {
-    if (const auto problem = hoopDiameterProblem(options.hoopDiameter)) throw CLI::ValidationError("--hoop-diameter", *problem);
-    const auto chosen = resolveProfileOption(options.profile.empty() ? std::string(kClassicProfileName) : options.profile);
-    if (const auto problem = needleStepProblem(options.zStep, *chosen)) throw CLI::ValidationError("--z-step", *problem);
-    const std::vector<std::uint8_t> bytes = readDesignInput(options.design);
+    checkHoopDiameter(options.hoopDiameter);
+    ProgramChoices asked;
+    asked.needleStep = options.zStep;
+    const ProgramChoices choices =
+        checkedChoices(asked, options.profile.empty() ? std::string(kClassicProfileName) : options.profile);
+    const DesignSession design = DesignSession::open(options.design, options.placement);
+    const NeedlePlan plan = design.needlePlan(*choices.profile, options.zStep);
     NeedleFacts needle;
-    DesignReach reach;
-    NeedlePlanner planner(*chosen, options.zStep);
-    const DecodedDesign design = decodeDesignInput(options.design, bytes, options.placement, [&](const DesignRecord& record) {
-        reach.add(record);
-        planner.add(record);
-    }).design;
-    needle.needleMoves = planner.plan().moves;
-    needle.travel = planner.plan().travel;
-    needle.fit = hoopFit(reach.radius(), options.hoopDiameter);
-    const DesignFigures& figures = design.figures;
-    const std::string fileName = bareFileName(options.design);
-    std::cout << (options.json ? jsonReport(design, needle, fileName, options.machine)
-                               : plainReport(design, figureTexts(figures, fileName),
-                                             hoopFitText(needle.fit, options.hoopDiameter),
-                                             totalEstimateCaption(jobCounts(figures), options.machine)));
+    needle.needleMoves = plan.moves;
+    needle.travel = plan.travel;
+    needle.fit = hoopFitOf(design, options.hoopDiameter);
+    std::cout << (options.json ? jsonReport(design, needle, options.machine)
+                               : plainReport(design, hoopFitText(needle.fit, options.hoopDiameter),
+                                             totalEstimateCaption(jobCounts(design.figures()), options.machine)));
     // The plain figures stay as they always were unless a profile is asked about.
     if (!options.json && !options.profile.empty()) {
-        std::cout << "Needle travel: " << formatRounded(needle.travel, 3) << " mm for " << chosen->name << "\n";
+        std::cout << "Needle travel: " << formatRounded(needle.travel, 3) << " mm for " << choices.profile->name << "\n";
     }
     std::cout.flush();
     if (!std::cout) throw CommandFailure("standard output: the figures could not be written");

@@ -2,13 +2,11 @@
 
 #include "cli/Commands.h"
 
-#include "common/AtomicFile.h"
 #include "common/ValueChecks.h"
-#include "design/DesignFormat.h"
-#include "design/DstDecoder.h"
 #include "preview/DrawPass.h"
 #include "preview/Icons.h"
 #include "preview/model/UserScale.h"
+#include "session/Session.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -17,13 +15,10 @@
 #include <QPainter>
 
 #include <cmath>
-#include <iostream>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace tessaline::cli {
 
@@ -31,7 +26,7 @@ namespace {
 
 struct PreviewOptions {
     std::string design;
-    std::string output;
+    OutputTarget output;
     int scale = 4;
     int thread = 1;
     bool invertX = false;
@@ -79,10 +74,10 @@ QPointF centredAt(QPointF centre, MarkerIcon icon) {
     return centre - QPointF(size.width() / 2, size.height() / 2);
 }
 
-QImage renderPreview(const PreviewOptions& options, const PlacedDesign& placed, std::span<const std::uint8_t> bytes) {
-    // The scale needs the design's size before the first row: decode once for the figures,
-    // then again straight into the pass, so no copy of the design is held.
-    const DesignFigures& figures = placed.design.figures;
+QImage renderPreview(const PreviewOptions& options, const DesignSession& session) {
+    // The scale needs the design's size before the first row: the session has it from opening,
+    // and its walk decodes the file again straight into the pass.
+    const DesignFigures& figures = session.figures();
     const int side = static_cast<int>(std::lround(kCanvasPixels));
     QImage canvas(side, side, QImage::Format_RGB32);
 
@@ -98,7 +93,7 @@ QImage renderPreview(const PreviewOptions& options, const PlacedDesign& placed, 
 
     DrawPass pass(canvas, figures.width, figures.height, options.scale, markers);
     pass.begin();
-    decodeShiftedDesign(placed.design.format, bytes, placed.shift, [&pass](const DesignRecord& record) { pass.row(record); });
+    session.walk([&pass](const DesignRecord& record) { pass.row(record); });
     pass.finish();
 
     // The markers are images above the canvas in the window; here they are painted over it.
@@ -112,29 +107,18 @@ QImage renderPreview(const PreviewOptions& options, const PlacedDesign& placed, 
 
 void runPreview(const PreviewOptions& options) {
     if (const auto problem = hoopDiameterProblem(options.hoopDiameter)) throw CLI::ValidationError("--hoop-diameter", *problem);
-    const bool toStandardOutput = isStandardOutput(options.output);
-    if (!toStandardOutput) refuseSameFile(options.design, options.output);
+    options.output.refuseInput(options.design);
     const auto app = guiApplication();
 
-    const std::vector<std::uint8_t> bytes = readDesignInput(options.design);
-    const PlacedDesign placed = decodeDesignInput(options.design, bytes, options.placement, {});
-    const QImage canvas = renderPreview(options, placed, bytes);
+    const DesignSession session = DesignSession::open(options.design, options.placement);
+    const QImage canvas = renderPreview(options, session);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!canvas.save(&buffer, "PNG")) throw CommandFailure(options.output + ": the image could not be encoded");
-    if (toStandardOutput) {
-        std::cout.write(png.constData(), static_cast<std::streamsize>(png.size())).flush();
-        if (!std::cout) throw CommandFailure("standard output: the image could not be written");
-        return;
-    }
-    try {
-        writeFileAtomically(options.output, [&png](std::ostream& out) {
-            out.write(png.constData(), static_cast<std::streamsize>(png.size()));
-        });
-    } catch (const FileWriteError& e) {
-        throw CommandFailure(e.what());
-    }
+    if (!canvas.save(&buffer, "PNG")) throw CommandFailure(options.output.path + ": the image could not be encoded");
+    options.output.write("image", [&png](std::ostream& out) {
+        out.write(png.constData(), static_cast<std::streamsize>(png.size())).flush();
+    });
 }
 
 }  // namespace
@@ -144,7 +128,7 @@ void addPreviewCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "preview", "Render the preview canvas a full draw pass leaves, with its markers, to a PNG image.");
     command->add_option("design", options->design, "Embroidery design file (" + designFormatsHelp() + ")")->required();
-    command->add_option("-o,--output", options->output, "PNG image to write (replaced atomically); standard output when -")->required();
+    command->add_option("-o,--output", options->output.path, "PNG image to write (replaced atomically); standard output when -")->required();
     command->add_option("--scale", options->scale, "Canvas scale; larger shows the design smaller")
         ->check(CLI::Range(1, 11))
         ->capture_default_str();

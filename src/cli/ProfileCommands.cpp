@@ -49,12 +49,7 @@ struct CheckArguments {
 
 void checkCommand(const CheckArguments& arguments) {
     const auto profile = resolveProfileOption(arguments.profile);
-    std::string text;
-    try {
-        text = readInputText(arguments.program, {kMaxProgramFileBytes, kProgramTooLarge});
-    } catch (const InputFileError& e) {
-        throw CommandFailure(e.what());
-    }
+    const std::string text = readInputText(arguments.program, {kMaxProgramFileBytes, kProgramTooLarge});
     const auto findings = checkProgram(text, *profile);
     for (const auto& finding : findings) {
         std::cout << arguments.program << ':' << finding.line << ": " << finding.message << '\n';
@@ -72,9 +67,9 @@ std::shared_ptr<const MachineProfile> resolveProfileOption(const std::string& na
     const ProfileCatalog catalog(userProfileFolder());
     try {
         return catalog.resolve(nameOrFile);
-    } catch (const ProfileError& e) {
+    } catch (const ProfileError&) {
         warnAboutSkippedFiles(catalog);
-        throw CLI::ValidationError("--profile", e.what());
+        throw;
     }
 }
 

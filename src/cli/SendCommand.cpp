@@ -7,8 +7,8 @@
 #include "gcode/BuiltinProfiles.h"
 #include "gcode/GcodeGenerator.h"
 #include "machine/ControllerStream.h"
-#include "machine/SendPlan.h"
 #include "machine/SerialLink.h"
+#include "session/Session.h"
 
 #include <algorithm>
 #include <chrono>
@@ -58,8 +58,10 @@ std::string clock(double seconds) {
 }
 
 void send(SendArguments& arguments) {
-    const PreparedProgram prepared = prepareProgram(arguments.program);
-    const MachineProfile& profile = prepared.options.profile ? *prepared.options.profile : classicProfile();
+    const ProgramChoices choices = checkedChoices(arguments.program);
+    const DesignSession session = DesignSession::open(arguments.program.input, arguments.program.placement);
+    const GcodeOptions options = programOptions(session, choices);
+    const MachineProfile& profile = options.profile ? *options.profile : classicProfile();
     if (profile.protocol == LinkProtocol::None) {
         throw CommandFailure(profile.name + " runs programs itself; send speaks to grbl, grblHAL, Marlin and Klipper "
                                             "(choose one with --profile)");
@@ -67,15 +69,10 @@ void send(SendArguments& arguments) {
     if (arguments.check && profile.protocol != LinkProtocol::Grbl) {
         throw CommandFailure("--check uses grbl's check mode ($C); " + profile.name + " has none");
     }
-    const SendPlan plan = planSend(prepared.options, [&prepared](const RecordSink& sink) { prepared.walk(sink); });
+    const SendPlan plan = sendPlan(session, options);
     const std::uint64_t total = plan.moveLines.size();
 
-    std::unique_ptr<SerialLink> link;
-    try {
-        link = std::make_unique<SerialLink>(arguments.port, arguments.baud);
-    } catch (const SerialLinkError& e) {
-        throw CommandFailure(e.what());
-    }
+    SerialLink link(arguments.port, arguments.baud);
     StreamSettings settings;
     settings.protocol = profile.protocol;
     settings.receiveBuffer = profile.receiveBuffer;
@@ -85,7 +82,7 @@ void send(SendArguments& arguments) {
     listener.stopped = [&stopText](StreamStop, const std::string& text) { stopText = text; };
     listener.message = [](const std::string& text) { std::cout << "\n" << text << '\n' << std::flush; };
     ControllerStream stream(streamLines(plan.text, profile.protocol), settings,
-                            [&link](std::string_view bytes) { link->write(bytes); }, listener);
+                            [&link](std::string_view bytes) { link.write(bytes); }, listener);
     stream.setStops(plan.stops);
     // Marlin's and Klipper's "ok" says a line was queued, not made: the count says answered.
     const char* counted = stream.reportsExecution() ? " stitches, colour " : " stitches answered, colour ";
@@ -136,10 +133,10 @@ void send(SendArguments& arguments) {
     };
     stream.start(now());
     while (stream.stopReason() == StreamStop::None || (stream.settling() && now() - stoppedAt < 5)) {
-        pollfd fds[2] = {{link->descriptor(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        pollfd fds[2] = {{link.descriptor(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
         ::poll(fds, asking ? 2 : 1, 20);
         if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-            const auto bytes = link->read();
+            const auto bytes = link.read();
             if (bytes) stream.received(*bytes, now());
             else stream.portClosed();
         }
@@ -162,7 +159,7 @@ void send(SendArguments& arguments) {
             asking = true;
             askedAt = now();
             const int colour = nextColour(plan, stream.currentProgramLine());
-            std::cout << (terminal ? "\n" : "") << threadText(prepared.placed.design.threads, colour) << " - press Enter to continue"
+            std::cout << (terminal ? "\n" : "") << threadText(session.threads(), colour) << " - press Enter to continue"
                       << std::endl;
         }
         if (stream.stopReason() == StreamStop::None && !asking) progress(false);

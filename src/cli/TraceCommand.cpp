@@ -3,13 +3,8 @@
 
 #include "cli/Commands.h"
 
-#include "common/AtomicFile.h"
-#include "design/DesignFormat.h"
-#include "design/FigureTexts.h"
-#include "gcode/FeedText.h"
-#include "gcode/GcodeGenerator.h"
+#include "session/Session.h"
 
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -19,41 +14,20 @@ namespace {
 
 struct TraceArguments {
     std::string input;
-    std::string output;
+    OutputTarget output;
     std::string profile;
-    double dwellSeconds = 0.5;
+    double dwellSeconds = kTraceDwellSeconds;
     Placement placement = Placement::Automatic;
-    GcodeOptions options;
+    ProgramChoices choices;
 };
 
-void trace(TraceArguments& arguments) {
-    if (const auto problem = feedTextProblem(arguments.options.feedText)) throw CommandFailure(*problem);
-    if (!arguments.profile.empty()) arguments.options.profile = resolveProfileOption(arguments.profile);
-    const bool toStandardOutput = isStandardOutput(arguments.output);
-    if (!toStandardOutput) refuseSameFile(arguments.input, arguments.output);
-    const std::vector<std::uint8_t> bytes = readDesignInput(arguments.input);
-    const DesignFigures figures = decodeDesignInput(arguments.input, bytes, arguments.placement, {}).design.figures;
-    const FigureTexts texts = figureTexts(figures, bareFileName(arguments.input));
-    GcodeOptions& options = arguments.options;
-    options.fileName = texts.fileName;
-    options.heightText = texts.height;
-    options.widthText = texts.width;
-    options.stitchCountText = texts.stitches;
-    options.colourCountText = texts.colours;
-    options.notes = kOutlineTraceNotes;
-
-    if (toStandardOutput) {
-        writeOutlineTrace(options, figures, arguments.dwellSeconds, std::cout);
-        if (!std::cout) throw CommandFailure("standard output: the program could not be written");
-        return;
-    }
-    try {
-        writeFileAtomically(arguments.output, [&](std::ostream& out) {
-            writeOutlineTrace(options, figures, arguments.dwellSeconds, out);
-        });
-    } catch (const FileWriteError& e) {
-        throw CommandFailure(e.what());
-    }
+void trace(const TraceArguments& arguments) {
+    const ProgramChoices choices = checkedChoices(arguments.choices, arguments.profile);
+    arguments.output.refuseInput(arguments.input);
+    const DesignSession session = DesignSession::open(arguments.input, arguments.placement);
+    const GcodeOptions options = traceOptions(session, choices);
+    arguments.output.write("program",
+                           [&](std::ostream& out) { writeTrace(session, options, out, arguments.dwellSeconds); });
 }
 
 }  // namespace
@@ -64,7 +38,7 @@ void addTraceCommand(CLI::App& app) {
         "trace", "Write a program that travels the corners of the design's extents with the needle held,\n"
                  "pausing at each, then returns to the start: a check that the hoop holds the design.");
     command->add_option("design", arguments->input, "Design file to trace")->required()->type_name("DESIGN");
-    command->add_option("-o,--output", arguments->output,
+    command->add_option("-o,--output", arguments->output.path,
                         "Program file to write (replaced atomically); standard output when absent or -")
         ->type_name("OUT");
     command->add_option("--profile", arguments->profile,
@@ -74,10 +48,10 @@ void addTraceCommand(CLI::App& app) {
         ->check(CLI::NonNegativeNumber & CLI::Range(0.0, 3600.0))
         ->capture_default_str()
         ->type_name("S");
-    command->add_option("--feed", arguments->options.feedText, "Feed text of the header's feed line")
+    command->add_option("--feed", arguments->choices.feedText, "Feed text of the header's feed line")
         ->capture_default_str();
-    command->add_flag("--invert-x", arguments->options.invertX, "Write every X word with the opposite sign");
-    command->add_flag("--invert-y", arguments->options.invertY, "Write every Y word with the opposite sign");
+    command->add_flag("--invert-x", arguments->choices.invertX, "Write every X word with the opposite sign");
+    command->add_flag("--invert-y", arguments->choices.invertY, "Write every Y word with the opposite sign");
     addOriginOption(*command, arguments->placement);
     command->callback([arguments] { trace(*arguments); });
 }

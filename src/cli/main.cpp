@@ -27,9 +27,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return 2;
-    } catch (const tessaline::cli::CommandFailure& e) {
-        std::cerr << "tessaline-cli: " << e.what() << '\n';
-        return 1;
+    } catch (...) {
+        return tessaline::cli::reportFailure(app);
     }
     return 0;
 }

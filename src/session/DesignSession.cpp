@@ -20,7 +20,6 @@ void walkKinds(const std::vector<RecordKind>& kinds, const RecordSink& sink) {
 }  // namespace
 
 void DesignSession::note(const DesignRecord& record) {
-    seal_.add(record);
     kinds_.push_back(record.kind);
     if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) ++needleMoves_;
 }
@@ -55,6 +54,9 @@ DesignSession DesignSession::openIntoStore(const std::filesystem::path& path, Pl
     PlacedDesign placed;
     store.replaceDesign([&](const RecordSink& sink) {
         placed = decodePlacedDesignFile(path, bytes, placement, [&](const DesignRecord& record) {
+            // Only the store can change under the session; the file's bytes are held, so a
+            // session opened from its file spends nothing on a seal.
+            session.seal_.add(record);
             session.note(record);
             reach.add(record);
             sink(record);

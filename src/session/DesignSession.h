@@ -39,6 +39,7 @@ public:
     const FigureTexts& texts() const { return texts_; }
     const std::vector<DesignThread>& threads() const { return design_.threads; }
     DesignShift shift() const { return shift_; }
+    // The records sealed as stored; empty for a session opened from its file.
     const DesignSeal& seal() const { return seal_; }
     // mm, the farthest any placed position lies from the origin (for hoopFit).
     double reach() const { return reach_; }
@@ -56,7 +57,7 @@ public:
 
 private:
     DesignSession() = default;
-    // Takes in one decoded record: seal, reach, kind.
+    // Takes in one decoded record's kind.
     void note(const DesignRecord& record);
     void finish(const std::filesystem::path& path, PlacedDesign placed);
 

@@ -91,14 +91,15 @@ GcodeOptions programOptions(const DesignSession& session, const ProgramChoices& 
     checkFeedAndStep(choices);
     if (resume.beyond || resume.move > session.needleMoves()) {
         throw SessionOptionError(OptionField::ResumePoint, resume.text + " is past the design's last needle move, " +
-                                                               formatUnsigned(session.needleMoves()));
+                                                               formatUnsigned(session.needleMoves()),
+                                 session.path());
     }
     GcodeOptions options = baseOptions(session, choices);
     options.resumeFrom = resume.move;
     try {
         settleNeedle(options, session.needlePlan(profileOf(choices), choices.needleStep));
     } catch (const NeedleRangeError& e) {
-        throw SessionOptionError(OptionField::NeedleTravel, e.what());
+        throw SessionOptionError(OptionField::NeedleTravel, e.what(), session.path());
     }
     return options;
 }

@@ -5,6 +5,7 @@
 #include "design/HoopFit.h"
 #include "gcode/GcodeOptions.h"
 
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -41,14 +42,18 @@ enum class OptionField {
 
 // One choice refused: which, and why. what() is the reason; for ResumePoint and NeedleTravel a
 // phrase that reads after the field's name ("7 is past the design's last needle move, 5").
+// design() names the design's file when the choice is refused for that design, else is empty.
 class SessionOptionError : public std::invalid_argument {
 public:
-    SessionOptionError(OptionField field, const std::string& reason) : std::invalid_argument(reason), field_(field) {}
+    SessionOptionError(OptionField field, const std::string& reason, std::filesystem::path design = {})
+        : std::invalid_argument(reason), field_(field), design_(std::move(design)) {}
     OptionField field() const { return field_; }
     std::string reason() const { return what(); }
+    const std::filesystem::path& design() const { return design_; }
 
 private:
     OptionField field_;
+    std::filesystem::path design_;
 };
 
 // Checks what needs no design, in this order: the resume point's form, the feed, the needle step.

@@ -1,6 +1,7 @@
 #include "machine/SendPlan.h"
 
-#include "gcode/GcodeGenerator.h"
+#include "gcode/DialectWriter.h"
+#include "gcode/PlanPipeline.h"
 #include "gcode/ScratchProgram.h"
 
 #include <algorithm>
@@ -8,31 +9,48 @@
 
 namespace tessaline {
 
+namespace {
+
+// Notes each needle move and stop with the line the writer is at, then has it worded.
+class SendListener final : public PlanSink {
+public:
+    SendListener(SendPlan& plan, DialectWriter& writer) : plan_(plan), writer_(writer) { writer_.keepCount(true); }
+
+    void put(const PlanOp& op) override {
+        if (op.isNeedleMove()) {
+            plan_.moveLines.push_back(writer_.lines() + 1);
+            plan_.moveColours.push_back(op.colour);
+            plan_.moveJumps.push_back(op.kind != PlanOpKind::StitchMove);
+        } else if (op.kind == PlanOpKind::ColourStop || op.kind == PlanOpKind::TrimStop) {
+            plan_.stops.push_back({writer_.lines() + 1, op.kind == PlanOpKind::ColourStop, op.colour});
+        }
+        writer_.put(op);
+    }
+
+private:
+    SendPlan& plan_;
+    DialectWriter& writer_;
+};
+
+}  // namespace
+
 SendPlan planSend(const GcodeOptions& options, const std::function<void(const RecordSink&)>& walk) {
     GcodeOptions settled = options;
     if (!settled.needleTravel) settleNeedle(settled, planNeedle(settled, walk));
     SendPlan plan;
     plan.firstMove = std::max<std::uint64_t>(settled.resumeFrom, 1);
     std::ostringstream out;
-    GcodeWriter writer(settled, out);
-    int colour = 1;
-    bool jump = false;
-    writer.onNeedleMoveLine([&](std::uint64_t, std::uint64_t line) {
-        plan.moveLines.push_back(line);
-        plan.moveColours.push_back(colour);
-        plan.moveJumps.push_back(jump);
-    });
-    walk([&](const DesignRecord& record) {
-        jump = record.kind == RecordKind::Jump;
-        writer.add(record);
-        if (record.kind == RecordKind::ColourChange) ++colour;
-    });
-    writer.finish();
+    DialectWriter writer(settled, out);
+    SendListener listener(plan, writer);
+    PlanPipeline pipeline(settled, writer.profile(), listener);
+    pipeline.header();
+    walk([&pipeline](const DesignRecord& record) { pipeline.add(record); });
+    pipeline.finish();
+    writer.flush();
     plan.text = std::move(out).str();
     plan.colours = plan.moveColours.empty() ? 1 : plan.moveColours.back();
     return plan;
 }
-
 std::uint64_t movesDone(const SendPlan& plan, std::uint64_t line) {
     // A move is done once the lines of the move after it run.
     const auto started = static_cast<std::uint64_t>(

@@ -1,6 +1,7 @@
 #pragma once
-// A design's program as it is sent to a machine, with where each needle move starts in it and
-// which colour it sews, so a front end can count stitches, name threads and say where to resume.
+// A design's program as it is sent to a machine, with where each needle move starts in it, which
+// colour it sews and where the program stops, so a front end can count stitches, name threads
+// and say where to resume. Read from the same plan the program is worded from.
 
 #include "design/DesignFormat.h"
 #include "design/DstDecoder.h"
@@ -13,12 +14,20 @@
 
 namespace tessaline {
 
+// A stop the program makes for the person at the machine.
+struct PlanStop {
+    std::uint64_t line = 0;  // 1-based program line of the stop's first code line
+    bool colour = true;      // false: a trim stop
+    int nextColour = 1;      // the thread sewn after the stop
+};
+
 struct SendPlan {
     std::string text;                      // the program, as Save Gcode writes it for the options
     std::uint64_t firstMove = 1;           // the needle move the program starts at
     std::vector<std::uint64_t> moveLines;  // index k: program line of needle move firstMove + k
     std::vector<int> moveColours;          // index k: its colour, counted from 1
     std::vector<bool> moveJumps;           // index k: the move is a jump, not a stitch
+    std::vector<PlanStop> stops;           // in program order
     int colours = 1;
 };
 

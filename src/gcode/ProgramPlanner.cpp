@@ -23,27 +23,27 @@ PlanOp op(PlanOpKind kind) {
 ProgramPlanner::ProgramPlanner(const GcodeOptions& options, const MachineProfile& profile, PlanSink& sink)
     : options_(options), p_(profile), sink_(&sink), axis_(profile, options.zStep) {}
 
-void ProgramPlanner::emit(PlanOp& made) {
+void ProgramPlanner::give(PlanOp& made) {
     made.colour = colour_;
     made.percent = percent_;
     sink_->put(made);
 }
 
-void ProgramPlanner::emit(PlanOpKind kind) {
+void ProgramPlanner::give(PlanOpKind kind) {
     PlanOp made = op(kind);
-    emit(made);
+    give(made);
 }
 
 void ProgramPlanner::comment(std::string_view text) {
     PlanOp made = op(PlanOpKind::Comment);
     made.text = text;
-    emit(made);
+    give(made);
 }
 
 void ProgramPlanner::note(PlanNote which) {
     PlanOp made = op(PlanOpKind::Comment);
     made.note = which;
-    emit(made);
+    give(made);
 }
 
 void ProgramPlanner::header() {
@@ -59,8 +59,8 @@ void ProgramPlanner::header() {
                 (p_.rebaseResets ? " mm at most between re-bases" : " mm of machine position over the program"));
     }
     if (!p_.machineNote.empty()) comment("Machine: " + p_.machineNote);
-    emit(PlanOpKind::Header);
-    emit(PlanOpKind::Feed);
+    give(PlanOpKind::Header);
+    give(PlanOpKind::Feed);
     progress();
 }
 
@@ -91,13 +91,13 @@ void ProgramPlanner::footer() {
     flushJumps(false);
     if (!p_.progress.empty() && options_.recordCount > 0 && percent_ != 100) {
         percent_ = 100;
-        emit(PlanOpKind::Progress);
+        give(PlanOpKind::Progress);
     }
-    emit(PlanOpKind::Footer);
+    give(PlanOpKind::Footer);
 }
 
 void ProgramPlanner::rebase() {
-    emit(PlanOpKind::Rebase);
+    give(PlanOpKind::Rebase);
     axis_.rebase();
 }
 
@@ -112,7 +112,7 @@ void ProgramPlanner::moveAndStroke(PlanOpKind kind, const DesignRecord& record, 
     made.y = record.y;
     made.z = axis_.advance();
     made.stroke = axis_.advance();
-    emit(made);
+    give(made);
 }
 
 void ProgramPlanner::travel(const DesignRecord& record, std::uint64_t move) {
@@ -120,14 +120,14 @@ void ProgramPlanner::travel(const DesignRecord& record, std::uint64_t move) {
     made.move = move;
     made.x = record.x;
     made.y = record.y;
-    emit(made);
+    give(made);
     if (!p_.travelFeed.empty()) feedDue_ = true;
 }
 
 void ProgramPlanner::openRun(bool jumps) {
     if (jumps ? jumpRun_ : stitchRun_) return;
     note(jumps ? PlanNote::JumpRun : PlanNote::StitchRun);
-    emit(PlanOpKind::LampOff);
+    give(PlanOpKind::LampOff);
     jumpRun_ = jumps;
     stitchRun_ = !jumps;
 }
@@ -153,7 +153,7 @@ void ProgramPlanner::jump(const DesignRecord& record) {
 void ProgramPlanner::flushJumps(bool trim) {
     if (pendingJumps_.empty()) return;
     openRun(true);
-    if (trim) emit(PlanOpKind::TrimStop);
+    if (trim) give(PlanOpKind::TrimStop);
     for (const PendingJump& pending : pendingJumps_) jumpMove(pending.record, pending.move);
     pendingJumps_.clear();
     trimDue_ = false;
@@ -166,7 +166,7 @@ void ProgramPlanner::stitch(const DesignRecord& record) {
     trimDue_ = false;
     openRun(false);
     if (feedDue_) {
-        emit(PlanOpKind::Feed);
+        give(PlanOpKind::Feed);
         feedDue_ = false;
     }
     moveAndStroke(PlanOpKind::StitchMove, record, move);
@@ -194,7 +194,7 @@ void ProgramPlanner::colourStop(const DesignRecord& record) {
     PlanOp made = op(PlanOpKind::ColourStop);
     made.x = record.x;
     made.y = record.y;
-    emit(made);
+    give(made);
     if (p_.rebase) rebase();
 }
 
@@ -203,7 +203,7 @@ void ProgramPlanner::progress() {
     const auto now = static_cast<int>(std::min<std::size_t>(100, recordsSeen_ * 100 / options_.recordCount));
     if (now == percent_) return;
     percent_ = now;
-    emit(PlanOpKind::Progress);
+    give(PlanOpKind::Progress);
 }
 
 }  // namespace tessaline

@@ -7,7 +7,7 @@
 #include "design/DesignRecord.h"
 #include "gcode/GcodeOptions.h"
 #include "gcode/MachineProfile.h"
-#include "gcode/NeedlePlan.h"
+#include "gcode/NeedleAxis.h"
 #include "gcode/PlanOp.h"
 
 #include <cstdint>
@@ -52,8 +52,8 @@ private:
     void progress();
     void comment(std::string_view text);
     void note(PlanNote note);
-    void emit(PlanOp& op);
-    void emit(PlanOpKind kind);
+    void give(PlanOp& op);
+    void give(PlanOpKind kind);
 
     const GcodeOptions& options_;
     const MachineProfile& p_;

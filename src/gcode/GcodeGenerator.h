@@ -33,7 +33,6 @@ public:
     void finish();
 
 private:
-    friend void writeOutlineTrace(const GcodeOptions&, const DesignFigures&, double, std::ostream&);
     struct State;
     std::unique_ptr<State> state_;
 };

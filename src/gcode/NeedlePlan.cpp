@@ -47,26 +47,34 @@ void NeedleAxis::rebase() {
     if (resets_) machineCount_ = 0;
 }
 
-NeedlePlanner::NeedlePlanner(const MachineProfile& profile, double step) : profile_(profile), axis_(profile, step) {}
+namespace {
 
-void NeedlePlanner::add(const DesignRecord& record) {
-    if (record.kind == RecordKind::ColourChange) {
-        colourDue_ = true;
-        return;
-    }
-    if (record.kind != RecordKind::Stitch && record.kind != RecordKind::Jump) return;
-    ++plan_.moves;
-    // A colour stop is written only before a needle move, and re-bases there.
-    if (colourDue_ && profile_.rebase) axis_.rebase();
-    colourDue_ = false;
-    if (record.kind == RecordKind::Jump && !profile_.jumpStrokes) return;
-    if (axis_.spanPassed()) axis_.rebase();
-    axis_.advance();
-    plan_.largestNumber = std::max(plan_.largestNumber, axis_.advance());
-    const double machine = axis_.machine();
+GcodeOptions stepOnly(double step) {
+    GcodeOptions options;
+    options.zStep = step;
+    return options;
+}
+
+}  // namespace
+
+NeedlePlanner::NeedlePlanner(const MachineProfile& profile, double step)
+    : profile_(profile), options_(stepOnly(step)), planner_(options_, profile, *this) {}
+
+const NeedlePlan& NeedlePlanner::plan() {
+    // Jumps that may still become a trim run are written with the footer.
+    if (!ended_) planner_.footer();
+    ended_ = true;
+    plan_.moves = planner_.needleMoves();
+    return plan_;
+}
+
+void NeedlePlanner::put(const PlanOp& op) {
+    if (op.kind != PlanOpKind::StitchMove && op.kind != PlanOpKind::JumpMove) return;
+    plan_.largestNumber = std::max(plan_.largestNumber, op.stroke);
+    const double machine = planner_.axis().machine();
     plan_.travel = std::max(plan_.travel, machine);
     if (plan_.limitMove == 0 && machine > profile_.needleMachineMax) {
-        plan_.limitMove = plan_.moves;
+        plan_.limitMove = op.move;
         plan_.limitTravel = machine;
     }
 }

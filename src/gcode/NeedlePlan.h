@@ -1,10 +1,13 @@
 #pragma once
-// The needle axis's numbers. Each needle word advances the drive one step; a re-base declares
-// the needle's number 0 at a whole stroke cycle. The generator writes its words with NeedleAxis
-// and NeedlePlanner counts with it before the header is written, so both agree on every number.
+// The needle axis's numbers over a whole program, counted before its header is written: the
+// program's own plan is counted, so the header and the program agree on every number.
 
 #include "design/DesignRecord.h"
+#include "gcode/GcodeOptions.h"
 #include "gcode/MachineProfile.h"
+#include "gcode/NeedleAxis.h"
+#include "gcode/PlanOp.h"
+#include "gcode/ProgramPlanner.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,32 +15,6 @@
 #include <string>
 
 namespace tessaline {
-
-class NeedleAxis {
-public:
-    NeedleAxis(const MachineProfile& profile, double step);
-
-    // The number of the next needle word; the drive is one step further.
-    double advance() {
-        ++machineCount_;
-        return static_cast<double>(++count_) * step_;
-    }
-    // Where the needle stands now: after a whole stroke cycle, what a stop or a resume declares.
-    double standing() const { return static_cast<double>(count_) * step_; }
-    // Before a move that strokes: its two words would carry the number past the profile's span.
-    bool spanPassed() const { return span_ > 0 && count_ > 0 && static_cast<double>(count_ + 2) * step_ > span_; }
-    // The needle's number becomes 0, and the machine position too where the re-base resets it.
-    void rebase();
-    // Machine position in mm, the program's start being 0.
-    double machine() const { return static_cast<double>(machineCount_) * step_; }
-
-private:
-    double step_;
-    double span_;
-    bool resets_;
-    std::uint64_t count_ = 0;
-    std::uint64_t machineCount_ = 0;
-};
 
 struct NeedlePlan {
     std::uint64_t moves = 0;      // needle moves: stitch and jump records
@@ -47,18 +24,25 @@ struct NeedlePlan {
     double limitTravel = 0;       // mm, the machine position that move reaches
 };
 
-// Counts the design's records the way the generator writes them.
-class NeedlePlanner {
+// Counts the design's records the way the generator writes them: from the program's plan.
+class NeedlePlanner final : private PlanSink {
 public:
     NeedlePlanner(const MachineProfile& profile, double step);
-    void add(const DesignRecord& record);
-    const NeedlePlan& plan() const { return plan_; }
+    NeedlePlanner(const NeedlePlanner&) = delete;
+    NeedlePlanner& operator=(const NeedlePlanner&) = delete;
+
+    void add(const DesignRecord& record) { planner_.add(record); }
+    // The plan of the records added; no record is added after it is asked for.
+    const NeedlePlan& plan();
 
 private:
+    void put(const PlanOp& op) override;
+
     const MachineProfile& profile_;
-    NeedleAxis axis_;
-    bool colourDue_ = false;
+    GcodeOptions options_;
+    ProgramPlanner planner_;
     NeedlePlan plan_;
+    bool ended_ = false;
 };
 
 // Why the needle step cannot be used with the profile: not a finite number above 0 in whole

@@ -271,7 +271,7 @@ TEST_F(MachineRunWindow, TheNeedleStandsAtTheWorkPositionOnATableWithAWorkOffset
     chooseProfile(QStringLiteral("grbl 1.1"));
     test::MachineOnPty<test::GrblStandIn> pty([](test::GrblStandIn& grbl) {
         grbl.workOffset = {150, -75};  // G54 set at the hoop's centre
-        grbl.reportsToWco = 3;         // joined between two offset reports
+        grbl.reportsToWco = 1;         // joined between two offset reports: the first report has none
     });
     connectTo(pty.device());
     action("mnuRun")->trigger();

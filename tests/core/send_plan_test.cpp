@@ -3,6 +3,7 @@
 // and the serial devices offered.
 
 #include "DstTestEncoder.h"
+#include "ProfileTestSupport.h"
 
 #include "design/DstDecoder.h"
 #include "gcode/BuiltinProfiles.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -191,6 +193,77 @@ TEST_F(SendPlanTest, FindsEachStopsFirstLineBetweenTheColoursAndBeforeTrimmedJum
         }
         EXPECT_EQ(colourStops, c.from == 0 ? std::vector<int>({2, 3}) : std::vector<int>({3}));
         EXPECT_EQ(trimStops, c.profile == trimming ? std::vector<int>({1, 2, 3}) : std::vector<int>());
+    }
+}
+
+// Where the program stops: each colour stop and trim stop at its first code line, in program
+// order, with the thread sewn after it; and each move known for a jump or a stitch even when a
+// jump run waits to be known for a trim.
+TEST_F(SendPlanTest, FindsEachStopsFirstCodeLineAndTheThreadAfterIt) {
+    // Jump runs of two or more stop for a trim; this design's runs are single jumps, so a
+    // design's trim makes the next one a trim run.
+    std::vector<DesignRecord> records;
+    std::vector<bool> jumps;
+    for (const DesignRecord& record : records_) {
+        if (record.kind == RecordKind::Jump && records.size() > 1) records.push_back({RecordKind::Trim, 0, 0});
+        records.push_back(record);
+        if (record.kind == RecordKind::Stitch || record.kind == RecordKind::Jump) jumps.push_back(record.kind == RecordKind::Jump);
+    }
+    const auto walkTrimmed = [&records](const RecordSink& sink) {
+        for (const DesignRecord& record : records) sink(record);
+    };
+    for (const char* name : {"Classic", "grbl 1.1", "Klipper"}) {
+        SCOPED_TRACE(name);
+        MachineProfile profile = *profileNamed(name);
+        profile.trimStop = {"M5", "M0"};
+        profile.trimJumps = 2;
+        GcodeOptions options = options_;
+        options.profile = std::make_shared<const MachineProfile>(profile);
+        const SendPlan plan = planSend(options, walkTrimmed);
+        EXPECT_EQ(plan.moveJumps, jumps);
+        const std::vector<std::string> lines = test::splitLines(plan.text);
+
+        // Each colour change that stops, and each trim: the jump after it is a trim run.
+        std::vector<bool> colours;
+        std::vector<int> next;
+        int colour = 1;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records[i].kind == RecordKind::Trim) {
+                colours.push_back(false);
+                next.push_back(colour);
+            } else if (records[i].kind == RecordKind::ColourChange && test::colourChangeStops(records, i, profile)) {
+                colours.push_back(true);
+                next.push_back(++colour);
+            }
+        }
+        ASSERT_EQ(plan.stops.size(), colours.size());
+        ASSERT_GE(std::count(colours.begin(), colours.end(), false), 2);
+        std::size_t jump = 0;
+        for (std::size_t k = 0; k < plan.stops.size(); ++k) {
+            SCOPED_TRACE(k);
+            const PlanStop& stop = plan.stops[k];
+            EXPECT_EQ(stop.colour, colours[k]);
+            EXPECT_EQ(stop.nextColour, next[k]);
+            ASSERT_GE(stop.line, 2u);
+            ASSERT_LE(stop.line, lines.size());
+            if (k > 0) {
+                EXPECT_GT(stop.line, plan.stops[k - 1].line);
+            }
+            const std::string& first = lines[stop.line - 1];
+            if (stop.colour) {
+                // The change move, after the colour comment.
+                EXPECT_TRUE(first.starts_with(profile.rapidCode + " X") || first.starts_with(profile.moveCode + " X")) << first;
+                EXPECT_NE(lines[stop.line - 2].find(profile.colourComment), std::string::npos) << lines[stop.line - 2];
+            } else {
+                EXPECT_EQ(first, profile.trimStop.front());
+                EXPECT_EQ(lines[stop.line], profile.trimStop.back());
+                // The jump the trim stops for is the next move.
+                while (jump < plan.moveJumps.size() && (plan.moveLines[jump] < stop.line || !plan.moveJumps[jump])) ++jump;
+                ASSERT_LT(jump, plan.moveLines.size());
+                EXPECT_EQ(plan.moveLines[jump], stop.line + profile.trimStop.size());
+                EXPECT_EQ(plan.moveColours[jump], stop.nextColour);
+            }
+        }
     }
 }
 

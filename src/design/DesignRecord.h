@@ -32,4 +32,42 @@ struct DesignFigures {
     double height = 0;  // mm, maxY - minY
 };
 
+// A design's extents and counts as a reader keeps them while decoding: positions in its own units.
+struct FigureTally {
+    std::uint64_t records = 0;
+    std::uint64_t jumps = 0;
+    std::uint64_t boundaries = 1;  // the format's colour-boundary counter
+    std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+
+    // Counts one record whose move ended at x y.
+    void reached(std::int64_t x, std::int64_t y) {
+        if (records == 0) {
+            minX = maxX = x;
+            minY = maxY = y;
+        } else {
+            minX = x < minX ? x : minX;
+            maxX = x > maxX ? x : maxX;
+            minY = y < minY ? y : minY;
+            maxY = y > maxY ? y : maxY;
+        }
+        ++records;
+    }
+
+    // The figures, unitsPerMm of the reader's units making a millimetre.
+    DesignFigures figures(double unitsPerMm) const {
+        const auto mm = [unitsPerMm](std::int64_t units) { return static_cast<double>(units) / unitsPerMm; };
+        DesignFigures f;
+        f.records = records;
+        f.jumps = jumps;
+        f.colours = boundaries <= 2 ? 1 : boundaries - 1;
+        f.minX = mm(minX);
+        f.minY = mm(minY);
+        f.maxX = mm(maxX);
+        f.maxY = mm(maxY);
+        f.width = mm(maxX - minX);
+        f.height = mm(maxY - minY);
+        return f;
+    }
+};
+
 }  // namespace tessaline

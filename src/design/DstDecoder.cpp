@@ -56,7 +56,8 @@ constexpr RecordKind kindOf(std::uint8_t b3) {
     }
 }
 
-constexpr double toMillimetres(std::int64_t units) { return static_cast<double>(units) / 10.0; }
+constexpr double kUnitsPerMm = 10.0;  // DST moves are in 0.1 mm
+constexpr double toMillimetres(std::int64_t units) { return static_cast<double>(units) / kUnitsPerMm; }
 
 }  // namespace
 
@@ -64,10 +65,7 @@ DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& s
     // Positions stay in whole DST units so that long designs never drift.
     std::int64_t x = 0;
     std::int64_t y = 0;
-    std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;
-    std::uint64_t records = 0;
-    std::uint64_t jumps = 0;
-    std::uint64_t boundaries = 1;
+    FigureTally tally;
 
     const std::size_t size = bytes.size();
     // A record is read while its first byte lies before the file's last byte; a record cut
@@ -79,37 +77,17 @@ DesignFigures decodeDst(std::span<const std::uint8_t> bytes, const RecordSink& s
 
         const RecordKind kind = kindOf(b3);
         if (kind != RecordKind::Other) {
-            if (kind == RecordKind::Jump) ++jumps;
+            if (kind == RecordKind::Jump) ++tally.jumps;
             if (sink) sink(DesignRecord{kind, toMillimetres(x), toMillimetres(y)});
         }
-        if ((b3 & 0xC0) == 0xC0) ++boundaries;
+        if ((b3 & 0xC0) == 0xC0) ++tally.boundaries;
 
         x += kMoveB1[b1].dx + kMoveB2[b2].dx + kMoveB3[b3].dx;
         y += kMoveB1[b1].down + kMoveB2[b2].down + kMoveB3[b3].down;
 
-        if (records == 0) {
-            minX = maxX = x;
-            minY = maxY = y;
-        } else {
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = std::max(maxY, y);
-        }
-        ++records;
+        tally.reached(x, y);
     }
-
-    DesignFigures figures;
-    figures.records = records;
-    figures.jumps = jumps;
-    figures.colours = boundaries <= 2 ? 1 : boundaries - 1;
-    figures.minX = toMillimetres(minX);
-    figures.minY = toMillimetres(minY);
-    figures.maxX = toMillimetres(maxX);
-    figures.maxY = toMillimetres(maxY);
-    figures.width = toMillimetres(maxX - minX);
-    figures.height = toMillimetres(maxY - minY);
-    return figures;
+    return tally.figures(kUnitsPerMm);
 }
 
 DecodedDesign readDst(std::span<const std::uint8_t> bytes, const RecordSink& sink) {

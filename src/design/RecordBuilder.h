@@ -26,21 +26,9 @@ public:
 
     std::int64_t x() const { return x_; }
     std::int64_t y() const { return y_; }
-    std::uint64_t records() const { return records_; }
+    std::uint64_t records() const { return tally_.records; }
 
-    DesignFigures figures() const {
-        DesignFigures f;
-        f.records = records_;
-        f.jumps = jumps_;
-        f.colours = boundaries_ <= 2 ? 1 : boundaries_ - 1;
-        f.minX = mm(minX_);
-        f.minY = mm(minY_);
-        f.maxX = mm(maxX_);
-        f.maxY = mm(maxY_);
-        f.width = mm(maxX_ - minX_);
-        f.height = mm(maxY_ - minY_);
-        return f;
-    }
+    DesignFigures figures() const { return tally_.figures(unitsPerMm_); }
 
 private:
     double mm(std::int64_t units) const { return static_cast<double>(units) / unitsPerMm_; }
@@ -48,34 +36,22 @@ private:
     void add(RecordKind kind, std::int64_t dx, std::int64_t dy) {
         // A file of the largest size cannot hold more at any format's densest; a design that
         // claims more is damaged, and is refused before its records flood the sink.
-        if (records_ == kMaxDesignRecords) {
+        if (tally_.records == kMaxDesignRecords) {
             throw DesignFormatError("the design holds more than " + std::to_string(kMaxDesignRecords) +
                                     " records, more than any DST design can");
         }
         if (sink_) sink_(DesignRecord{kind, mm(x_), mm(y_)});
-        if (kind == RecordKind::Jump) ++jumps_;
-        if (kind == RecordKind::ColourChange) ++boundaries_;
+        if (kind == RecordKind::Jump) ++tally_.jumps;
+        if (kind == RecordKind::ColourChange) ++tally_.boundaries;
         x_ += dx;
         y_ += dy;
-        if (records_ == 0) {
-            minX_ = maxX_ = x_;
-            minY_ = maxY_ = y_;
-        } else {
-            minX_ = std::min(minX_, x_);
-            maxX_ = std::max(maxX_, x_);
-            minY_ = std::min(minY_, y_);
-            maxY_ = std::max(maxY_, y_);
-        }
-        ++records_;
+        tally_.reached(x_, y_);
     }
 
     const RecordSink& sink_;
     double unitsPerMm_;
     std::int64_t x_ = 0, y_ = 0;
-    std::int64_t minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
-    std::uint64_t records_ = 0;
-    std::uint64_t jumps_ = 0;
-    std::uint64_t boundaries_ = 1;
+    FigureTally tally_;
 };
 
 }  // namespace tessaline

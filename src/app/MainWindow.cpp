@@ -216,7 +216,8 @@ void MainWindow::buildRunActions() {
 }
 
 bool MainWindow::canResume() const {
-    if (!runner_->connected() || !state_.session) return false;
+    // Only the design the run sent resumes: another one opened since has other moves.
+    if (!runner_->connected() || !state_.session || state_.session->path() != runDesign_) return false;
     return runner_->running() ? runner_->paused() && !runner_->checking() : runner_->endedEarly();
 }
 
@@ -307,6 +308,7 @@ void MainWindow::startRun(SendPlan&& plan) {
     // A pick belongs to the run it would resume.
     pickedMove_.reset();
     preview_->clearPick();
+    runDesign_ = state_.session->path();
     paneHoldsRun_ = true;
     caretLine_ = 0;
     preview_->beginRunTrace(runner_->plan());

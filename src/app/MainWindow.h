@@ -139,6 +139,7 @@ private:
     QProgressBar* runProgress_ = nullptr;
     bool paneHoldsRun_ = false;  // the pane shows the program being sent
     std::optional<std::uint64_t> pickedMove_;  // the stitch picked on the preview to resume at
+    std::filesystem::path runDesign_;           // the design the last run sent
     std::uint64_t caretLine_ = 0;
     QString loadedPath_;  // the file of the design shown
     std::unique_ptr<PreviewController> preview_;

@@ -33,6 +33,7 @@ public:
     }
     bool askThread(QWidget*, const QString&, const QColor&) override { return false; }
     void showRefusedLines(QWidget*, const QString&, const QList<tessaline::RefusedLine>&) override {}
+    std::optional<tessaline::ResumeAnswer> askResume(QWidget*, const tessaline::ResumeOffer&) override { return std::nullopt; }
 };
 
 // 100k records: runs of stitches in ten colours with a jump between blocks.

@@ -42,6 +42,7 @@ public:
     std::optional<ConnectionChoice> askConnection(QWidget*, const ConnectionRequest&) override { return connection; }
     bool askThread(QWidget*, const QString&, const QColor&) override { return true; }
     void showRefusedLines(QWidget*, const QString&, const QList<RefusedLine>&) override {}
+    std::optional<ResumeAnswer> askResume(QWidget*, const ResumeOffer&) override { return std::nullopt; }
 };
 
 // grbl carrying out 2,000 planner blocks a second, five times a real table's pace, so the window

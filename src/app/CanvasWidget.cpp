@@ -1,5 +1,6 @@
 #include "app/CanvasWidget.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -54,6 +55,11 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
         return;
     }
     painter.drawImage(QRectF(rect()), image_);
+}
+
+void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit clicked(event->position());
+    QWidget::mousePressEvent(event);
 }
 
 }  // namespace tessaline

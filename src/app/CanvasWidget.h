@@ -20,8 +20,12 @@ public:
     // Marks the image changed; the widget repaints at most once per frame.
     void imageChanged();
 
+signals:
+    void clicked(QPointF position);  // left button pressed, in logical pixels of the widget
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QImage image_;

@@ -132,13 +132,8 @@ void GcodeOutput::saveFromStitch(int caretLine) {
     if (!state_.session) return;
     const DesignSession& session = *state_.session;
     ProgramChoices current = choices();
-    // The needle moves, and which one the caret's line holds, in the program as it is made now.
-    std::uint64_t offered = 0;
-    const bool found = reported({WindowJob::SaveFromStitch}, [&] {
-        const GcodeOptions options = programOptions(session, current);
-        offered = needleMoveOnLine(session, options, static_cast<std::uint64_t>(std::max(caretLine, 0)),
-                                   getLineInfo(*pane_, 8).toString().toStdString());
-    });
+    bool found = true;
+    const std::uint64_t offered = moveOnCaretLine(caretLine, &found).value_or(0);
     if (!found) return;
     const std::uint64_t moves = session.needleMoves();
     if (moves == 0) {
@@ -159,13 +154,31 @@ void GcodeOutput::saveFromStitch(int caretLine) {
     writeProgram(name, current);
 }
 
-std::optional<SendPlan> GcodeOutput::runPlan(const QString& consequence) {
+std::optional<std::uint64_t> GcodeOutput::moveOnCaretLine(int caretLine, bool* found) {
     if (!state_.session) return std::nullopt;
     const DesignSession& session = *state_.session;
+    // The needle moves, and which one the caret's line holds, in the program as it is made now.
+    std::uint64_t move = 0;
+    const bool made = reported({WindowJob::SaveFromStitch}, [&] {
+        const GcodeOptions options = programOptions(session, choices());
+        move = needleMoveOnLine(session, options, static_cast<std::uint64_t>(std::max(caretLine, 0)),
+                                getLineInfo(*pane_, 8).toString().toStdString());
+    });
+    if (found) *found = made;
+    if (move == 0) return std::nullopt;
+    return move;
+}
+
+std::optional<SendPlan> GcodeOutput::runPlan(const QString& consequence, std::uint64_t resumeFrom, int tieIns) {
+    if (!state_.session) return std::nullopt;
+    const DesignSession& session = *state_.session;
+    ProgramChoices chosen = choices();
+    if (resumeFrom > 0) chosen.resumeFrom = std::to_string(resumeFrom);
+    chosen.tieIns = tieIns;
     std::optional<SendPlan> plan;
     // One program: planned for the link, and the same text in the scratch file and the pane.
     const bool written = reported({WindowJob::Refresh, consequence}, [&] {
-        plan = sendPlan(session, programOptions(session, choices()));
+        plan = sendPlan(session, programOptions(session, chosen));
         writeFileAtomically(scratchFile_, [&plan](std::ostream& out) { out << plan->text; });
     });
     if (!written || !showScratch(consequence)) return std::nullopt;

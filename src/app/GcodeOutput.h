@@ -45,9 +45,14 @@ public:
     // Asks for the needle move to resume at (offering the one on the pane's caretLine, 1-based)
     // and a file name, and saves the program that resumes there.
     void saveFromStitch(int caretLine);
+    // The needle move of the program made now on the pane's caretLine (1-based): its move line or
+    // its stroke. None when the line holds none, or after telling the user why it cannot be found.
+    // found, when given, says whether the program could be made.
+    std::optional<std::uint64_t> moveOnCaretLine(int caretLine, bool* found = nullptr);
     // The program Save Gcode writes now, planned for sending and shown in the pane: made once.
     // Nothing after telling the user why it cannot be made or shown, adding `consequence`.
-    std::optional<SendPlan> runPlan(const QString& consequence);
+    // With a resume point: the program that resumes at that needle move with tieIns strokes.
+    std::optional<SendPlan> runPlan(const QString& consequence, std::uint64_t resumeFrom = 0, int tieIns = 0);
     // Asks for a file name and saves the outline trace of the loaded design.
     void saveTrace();
 

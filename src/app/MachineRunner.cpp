@@ -4,6 +4,7 @@
 #include "app/UserDialogs.h"
 #include "common/NumberFormat.h"
 #include "machine/ControllerStream.h"
+#include "machine/ControllerUnlock.h"
 #include "machine/SerialLink.h"
 #include "preview/DesignColours.h"
 
@@ -21,12 +22,20 @@ namespace {
 constexpr int kTickMilliseconds = 20;
 // How long a stop may take to hold and reset the controller before the run is given up.
 constexpr double kSettleSeconds = 5;
+// How long an unlock waits for the controller's answers.
+constexpr int kUnlockMilliseconds = 5000;
 
 }  // namespace
 
 MachineRunner::MachineRunner(QWidget* window, UserDialogs& dialogs) : QObject(window), window_(window), dialogs_(dialogs) {
     timer_.setInterval(kTickMilliseconds);
     connect(&timer_, &QTimer::timeout, this, &MachineRunner::tick);
+    unlockTimer_.setSingleShot(true);
+    unlockTimer_.setInterval(kUnlockMilliseconds);
+    connect(&unlockTimer_, &QTimer::timeout, this, [this] {
+        state_ = QStringLiteral("no answer to the unlock");
+        endUnlock();
+    });
     clock_.start();
 }
 
@@ -51,6 +60,8 @@ void MachineRunner::connectTo(const QString& port, int baud) {
 
 void MachineRunner::disconnectPort() {
     if (!link_) return;
+    unlock_.reset();
+    unlockTimer_.stop();
     if (running_) {
         stream_->portClosed();
         finishRun();
@@ -71,7 +82,7 @@ void MachineRunner::check(SendPlan plan, const MachineProfile& profile) {
 }
 
 void MachineRunner::start(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads, bool checkOnly) {
-    if (!link_ || running_) return;
+    if (!link_ || running_ || unlock_) return;
     checkOnly_ = checkOnly;
     plan_ = std::move(plan);
     threads_ = std::move(threads);
@@ -140,7 +151,8 @@ void MachineRunner::stop() {
     stream_->stop();
 }
 
-void MachineRunner::stopAndWait() {
+void MachineRunner::stopAndWait(bool report) {
+    reportEnd_ = report;
     stop();
     QEventLoop loop;
     const auto quit = connect(this, &MachineRunner::stateChanged, &loop, [this, &loop] {
@@ -148,6 +160,13 @@ void MachineRunner::stopAndWait() {
     });
     if (running_) loop.exec();
     disconnect(quit);
+    reportEnd_ = true;
+}
+
+std::uint64_t MachineRunner::lastConfirmedMove() const {
+    if (!stream_ || checkOnly_) return 0;
+    const std::uint64_t done = stitchesDone();
+    return done > 0 ? plan_.firstMove - 1 + done : 0;
 }
 
 void MachineRunner::readPort() {
@@ -157,8 +176,54 @@ void MachineRunner::readPort() {
         portGone();
         return;
     }
-    // Between runs the controller's reports are not needed; they are read so none pile up.
+    // Between runs the controller's reports are not needed, but for an unlock's answers; they
+    // are read so none pile up.
     if (running_) stream_->received(*bytes, now());
+    else if (unlock_) unlockReceived(*bytes);
+}
+
+void MachineRunner::unlock(const MachineProfile& profile) {
+    if (!link_ || running_ || unlock_) return;
+    unlock_ = std::make_unique<ControllerUnlock>(profile.protocol);
+    unlockInput_.clear();
+    const std::string bytes = unlock_->start();
+    state_ = QString::fromStdString(unlock_->state());
+    emit stateChanged();
+    try {
+        link_->write(bytes);
+    } catch (const SerialLinkError&) {
+        // The next read sees the port gone.
+    }
+    if (unlock_->done()) endUnlock();
+    else unlockTimer_.start();
+    emit statusChanged(statusText());
+}
+
+void MachineRunner::unlockReceived(std::string_view bytes) {
+    unlockInput_.append(bytes);
+    std::string reply;
+    for (std::size_t end; unlock_ && (end = unlockInput_.find('\n')) != std::string::npos;) {
+        std::string line = unlockInput_.substr(0, end);
+        unlockInput_.erase(0, end + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        reply += unlock_->line(line);
+        state_ = QString::fromStdString(unlock_->state());
+    }
+    if (!reply.empty()) {
+        try {
+            link_->write(reply);
+        } catch (const SerialLinkError&) {
+        }
+    }
+    if (unlock_->done()) endUnlock();
+    emit statusChanged(statusText());
+}
+
+void MachineRunner::endUnlock() {
+    unlockTimer_.stop();
+    unlock_.reset();
+    emit stateChanged();
+    emit statusChanged(statusText());
 }
 
 void MachineRunner::portGone() {
@@ -254,7 +319,7 @@ void MachineRunner::finishRun() {
         return;
     }
     emit progressed();
-    if (finished_) return;
+    if (finished_ || !reportEnd_) return;
     const std::uint64_t resumeAt = resumeMove(plan_, stream_->currentProgramLine());
     const QString reason = stopText_.isEmpty() ? QStringLiteral("the run was given up") : stopText_;
     dialogs_.message(window_, UserDialogs::Icon::Warning, kAppTitle,
@@ -295,8 +360,11 @@ QString MachineRunner::statusText() const {
     if (stream_ && checkOnly_) {
         parts << (running_ ? QStringLiteral("checking the program") : QStringLiteral("check ended"));
     } else if (stream_) {
-        if (reportsExecution()) parts << QStringLiteral("Stitch %1 of %2").arg(stitchesDone()).arg(plan_.moveLines.size());
-        else parts << QStringLiteral("Stitch %1 of %2 answered").arg(stitchesAnswered()).arg(plan_.moveLines.size());
+        // Counted in the design's needle moves, a resumed run's first move after those before it.
+        const std::uint64_t before = plan_.firstMove - 1;
+        const std::uint64_t total = before + plan_.moveLines.size();
+        if (reportsExecution()) parts << QStringLiteral("Stitch %1 of %2").arg(before + stitchesDone()).arg(total);
+        else parts << QStringLiteral("Stitch %1 of %2 answered").arg(before + stitchesAnswered()).arg(total);
         if (!running_) parts << (finished_ ? QStringLiteral("run finished") : QStringLiteral("run ended"));
         else if (paused_) parts << QStringLiteral("paused");
     }

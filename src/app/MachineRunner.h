@@ -14,6 +14,8 @@
 #include <QTimer>
 
 #include <memory>
+#include <string>
+#include <string_view>
 #include <optional>
 #include <vector>
 
@@ -23,6 +25,7 @@ class QWidget;
 namespace tessaline {
 
 class ControllerStream;
+class ControllerUnlock;
 class SerialLink;
 class UserDialogs;
 
@@ -53,8 +56,18 @@ public:
     // Ends the run: the controller is held and its queue dropped; the run ends once it settles.
     void stop();
 
-    // stop(), serving events until the controller has settled and the run has ended.
-    void stopAndWait();
+    // stop(), serving events until the controller has settled and the run has ended. report:
+    // whether the end is told as a run that ended early (not when a resume follows at once).
+    void stopAndWait(bool report = true);
+    // The last run sent was a run (no check) that ended before its last line was confirmed.
+    bool endedEarly() const { return !running_ && stream_ && !finished_ && !checkOnly_; }
+    // The last of the design's needle moves the machine confirmed made in the run, 0 for none.
+    std::uint64_t lastConfirmedMove() const;
+
+    // Brings a controller in alarm or halted out of it between runs, in its protocol's words
+    // (ControllerUnlock); the status bar follows its answers. Only connected and not running.
+    void unlock(const MachineProfile& profile);
+    bool unlocking() const { return unlock_ != nullptr; }
 
     // Connection, controller state, machine position and stitch count, for the status bar.
     QString statusText() const;
@@ -90,6 +103,8 @@ private:
     void reportCheck();
     void finishRun();
     void portGone();
+    void unlockReceived(std::string_view bytes);
+    void endUnlock();
     double now() const;
 
     QWidget* window_;
@@ -99,6 +114,9 @@ private:
     QTimer timer_;
     QElapsedTimer clock_;
     std::unique_ptr<ControllerStream> stream_;
+    std::unique_ptr<ControllerUnlock> unlock_;
+    std::string unlockInput_;  // a line begun, not yet ended
+    QTimer unlockTimer_;
     SendPlan plan_;
     std::vector<DesignThread> threads_;
     QString port_;
@@ -112,6 +130,7 @@ private:
     bool asking_ = false;
     bool finished_ = false;   // the last run sent every line
     bool checkOnly_ = false;  // the last run is a check, moving nothing
+    bool reportEnd_ = true;   // an early end is told to the person
     std::uint64_t answeredLine_ = 0;
     double stoppedAt_ = 0;
     double startedAt_ = 0;

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ActionGuard.h"
+#include "app/CanvasWidget.h"
 #include "app/AppInfo.h"
 #include "app/ColourLegend.h"
 #include "app/DesignFileFilters.h"
@@ -196,11 +197,59 @@ void MainWindow::buildRunActions() {
         add(QStringLiteral("Pause"), "mnuPause", [this] { runner_->pause(); }),
         add(QStringLiteral("Continue"), "mnuContinue", [this] { runner_->resume(); }),
         add(QStringLiteral("Stop"), "mnuStop", [this] { runner_->stop(); }),
+        add(QStringLiteral("Resume from Stitch…"), "mnuResumeFromStitch", [this] { resumeFromStitch(); }),
+        add(QStringLiteral("Unlock/Reset"), "mnuUnlockReset", [this] { runner_->unlock(*machineMenu_->current()); }),
         add(QStringLiteral("Check Program on Controller…"), "mnuCheckOnController", [this] { checkOnController(); }),
     });
     connect(machineMenu_, &MachineMenu::profileChanged, this, &MainWindow::updateRunActions);
     connect(runner_, &MachineRunner::stateChanged, this, &MainWindow::updateRunActions);
+    // A click on the preview while the machine rests picks the stitch to resume at.
+    connect(control<CanvasWidget>(QStringLiteral("Picture1")), &CanvasWidget::clicked, this,
+            [this](QPointF position) {
+                if (!canResume()) return;
+                guarded(QStringLiteral("Pick Stitch"), [this, position] {
+                    const auto picked = preview_->pickStitch(position);
+                    pickedMove_ = picked ? std::optional<std::uint64_t>(picked->move) : std::nullopt;
+                })();
+            });
     updateRunActions();
+}
+
+bool MainWindow::canResume() const {
+    // Only the design the run sent resumes: another one opened since has other moves.
+    if (!runner_->connected() || !state_.session || state_.session->path() != runDesign_) return false;
+    return runner_->running() ? runner_->paused() && !runner_->checking() : runner_->endedEarly();
+}
+
+std::optional<std::uint64_t> MainWindow::caretMove() {
+    auto* pane = control<GcodePane>(QStringLiteral("RGcode"));
+    // The line query counts lines from 0.
+    const int caretLine = getLineInfo(*pane, 3).toInt() + 1;
+    if (!paneHoldsRun_) return output_->moveOnCaretLine(caretLine);
+    // The run's program: the move whose lines (its move and its stroke) the caret is on or after.
+    const SendPlan& plan = runner_->plan();
+    const auto upTo = std::upper_bound(plan.moveLines.begin(), plan.moveLines.end(), static_cast<std::uint64_t>(caretLine));
+    if (upTo == plan.moveLines.begin()) return std::nullopt;
+    return plan.firstMove + static_cast<std::uint64_t>(upTo - plan.moveLines.begin()) - 1;
+}
+
+void MainWindow::resumeFromStitch() {
+    if (!canResume()) return;
+    ResumeOffer offer;
+    offer.moves = state_.session->needleMoves();
+    offer.lastConfirmed = runner_->lastConfirmedMove();
+    offer.picked = pickedMove_;
+    offer.caret = caretMove();
+    const auto answer = dialogs_.askResume(this, offer);
+    if (!answer) return;
+    const auto move = resumeMoveOf(offer, *answer);
+    if (!move) return;
+    // The interrupted stream ends first: held, its queue dropped, settled, before a line goes.
+    if (runner_->running()) runner_->stopAndWait(false);
+    if (runner_->running() || !runner_->connected()) return;
+    auto plan = output_->runPlan(QStringLiteral(", so the design is not resumed"), *move, answer->tieIns);
+    if (!plan) return;
+    startRun(std::move(*plan));
 }
 
 void MainWindow::updateRunActions() {
@@ -209,10 +258,12 @@ void MainWindow::updateRunActions() {
     const std::pair<const char*, bool> enabled[] = {
         {"mnuConnect", !running},
         {"mnuDisconnect", linked && !running},
-        {"mnuRun", linked && !running && state_.session.has_value()},
+        {"mnuRun", linked && !running && !runner_->unlocking() && state_.session.has_value()},
         {"mnuPause", running && !runner_->paused()},
         {"mnuContinue", running && runner_->paused()},
         {"mnuStop", running},
+        {"mnuResumeFromStitch", canResume() && !runner_->unlocking()},
+        {"mnuUnlockReset", linked && !running && !runner_->unlocking()},
     };
     for (const auto& [name, on] : enabled) findChild<QAction*>(QString::fromLatin1(name))->setEnabled(on);
     auto* check = findChild<QAction*>(QStringLiteral("mnuCheckOnController"));
@@ -248,13 +299,23 @@ void MainWindow::runDesign() {
     // The pane shows the program that goes, so its caret can follow the machine.
     auto plan = output_->runPlan(QStringLiteral(", so the design is not run"));
     if (!plan) return;
-    runner_->run(std::move(*plan), *profile, state_.session->threads());
+    startRun(std::move(*plan));
+}
+
+void MainWindow::startRun(SendPlan&& plan) {
+    runner_->run(std::move(plan), *machineMenu_->current(), state_.session->threads());
     if (!runner_->running()) return;
+    // A pick belongs to the run it would resume.
+    pickedMove_.reset();
+    preview_->clearPick();
+    runDesign_ = state_.session->path();
     paneHoldsRun_ = true;
     caretLine_ = 0;
     preview_->beginRunTrace(runner_->plan());
-    runProgress_->setRange(0, static_cast<int>(std::min<std::size_t>(runner_->plan().moveLines.size(), INT_MAX)));
-    runProgress_->setValue(0);
+    // Counted in the design's needle moves: a resumed run starts with those before it done.
+    const std::uint64_t before = runner_->plan().firstMove - 1;
+    runProgress_->setRange(0, static_cast<int>(std::min<std::size_t>(before + runner_->plan().moveLines.size(), INT_MAX)));
+    runProgress_->setValue(static_cast<int>(std::min<std::uint64_t>(before, INT_MAX)));
     runProgress_->setVisible(true);
     showRunProgress();
 }
@@ -292,14 +353,15 @@ void MainWindow::showRunProgress() {
     const bool answered = !runner_->reportsExecution();
     const std::uint64_t done = answered ? runner_->stitchesAnswered() : runner_->stitchesDone();
     const std::uint64_t total = runner_->plan().moveLines.size();
+    const std::uint64_t before = runner_->plan().firstMove - 1;
     const double elapsed = runner_->runSeconds();
-    // The rate measured so far; nothing to say before the first stitch is confirmed.
+    // The rate measured so far in this run; nothing to say before the first stitch is confirmed.
     const QString remaining = done > 0 ? clockText(elapsed * static_cast<double>(total - done) / static_cast<double>(done))
                                        : QStringLiteral("--:--:--");
-    runProgress_->setValue(static_cast<int>(std::min<std::uint64_t>(done, INT_MAX)));
+    runProgress_->setValue(static_cast<int>(std::min<std::uint64_t>(before + done, INT_MAX)));
     runProgress_->setFormat(QStringLiteral("%1 of %2 stitches%5  elapsed %3  remaining %4")
-                                .arg(done)
-                                .arg(total)
+                                .arg(before + done)
+                                .arg(before + total)
                                 .arg(clockText(elapsed), remaining, answered ? QStringLiteral(" answered") : QString()));
 }
 

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QProgressBar;
 
@@ -30,6 +31,7 @@ class MachineRunner;
 class PlacementMenu;
 class PreviewController;
 class WorkStore;
+struct SendPlan;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -92,6 +94,15 @@ private:
     // Machine > Run: streams the program Save Gcode writes now.
     void checkOnController();
     void runDesign();
+    // Streams plan (the pane already showing it) and follows it on the pane, preview and bar.
+    void startRun(SendPlan&& plan);
+    // After a run ended early or while one is paused: a resume point can be chosen.
+    bool canResume() const;
+    // Machine > Resume from Stitch: asks where (the picked stitch, the caret's move, moves back
+    // from the last confirmed), ends a paused run safely, and runs the resumed program.
+    void resumeFromStitch();
+    // The design's needle move on the pane's caret line, in the run's program while the pane holds it.
+    std::optional<std::uint64_t> caretMove();
     // A run's tick: the pane's caret on the executing line, the needle at the machine, newly
     // confirmed stitches drawn, the progress bar.
     void showRunProgress();
@@ -127,6 +138,8 @@ private:
     MachineRunner* runner_ = nullptr;
     QProgressBar* runProgress_ = nullptr;
     bool paneHoldsRun_ = false;  // the pane shows the program being sent
+    std::optional<std::uint64_t> pickedMove_;  // the stitch picked on the preview to resume at
+    std::filesystem::path runDesign_;           // the design the last run sent
     std::uint64_t caretLine_ = 0;
     QString loadedPath_;  // the file of the design shown
     std::unique_ptr<PreviewController> preview_;

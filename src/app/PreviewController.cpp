@@ -73,6 +73,7 @@ PreviewController::PreviewController(QWidget* form, WindowState& state, const Wo
       startMarker_(form->findChild<MarkerImage*>(QStringLiteral("ImgCtr"))),
       homeMarker_(form->findChild<MarkerImage*>(QStringLiteral("ImgDCentre"))),
       needle_(form->findChild<MarkerImage*>(QStringLiteral("ImgCur"))),
+      pickMark_(new QLabel(canvas_)),
       readout_(form->findChild<QLabel*>(QStringLiteral("Label20_6"))),
       speed_(form->findChild<QSlider*>(QStringLiteral("SLAni"))),
       thickness_(form->findChild<QComboBox*>(QStringLiteral("Combo1"))),
@@ -85,6 +86,11 @@ PreviewController::PreviewController(QWidget* form, WindowState& state, const Wo
     showIcon(needle_, MarkerIcon::Needle);
     // The needle only shows where the caret is; clicks go to the markers beneath it.
     needle_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    pickMark_->setObjectName(QStringLiteral("ImgPick"));
+    pickMark_->setFixedSize(11, 11);
+    pickMark_->setStyleSheet(QStringLiteral("border: 2px solid #ff3030; border-radius: 5px;"));
+    pickMark_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    pickMark_->hide();
     sinceShown_.start();
 }
 
@@ -273,6 +279,23 @@ void PreviewController::traceConfirmed(std::uint64_t movesDone) {
     painter.end();
     canvas_->imageChanged();
 }
+
+std::optional<PickedStitch> PreviewController::pickStitch(QPointF canvasPoint) {
+    if (!state_.session) return std::nullopt;
+    const CanvasPoint at = scale_.toDrawing({canvasPoint.x(), canvasPoint.y()}, canvas_->width(), canvas_->height());
+    const DesignSession& session = *state_.session;
+    auto picked = nearestStitch([&session](const RecordSink& sink) { session.walk(sink); }, at.x, at.y,
+                                state_.invertX, state_.invertY);
+    if (!picked) return picked;
+    centreOn(pickMark_, QPointF(picked->x, picked->y));
+    pickMark_->show();
+    pickMark_->raise();
+    readout_->setText(QStringLiteral("Stitch %1  ").arg(picked->move) +
+                      QString::fromStdString(coordinateReadout(picked->x, picked->y)));
+    return picked;
+}
+
+void PreviewController::clearPick() { pickMark_->hide(); }
 
 void PreviewController::showMachineAt(QPointF position) {
     needle_->setVisible(true);

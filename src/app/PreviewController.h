@@ -8,6 +8,7 @@
 #include "preview/DrawPass.h"
 #include "machine/SendPlan.h"
 #include "preview/model/UserScale.h"
+#include "session/ResumePick.h"
 
 #include <QElapsedTimer>
 
@@ -46,10 +47,16 @@ public:
     // drawn over it in its thread colour, only the new ones each call. plan must outlive the run.
     void beginRunTrace(const SendPlan& plan);
     void traceConfirmed(std::uint64_t movesDone);
-    // Needle moves drawn by the run trace so far.
-    std::uint64_t tracedMoves() const { return traced_; }
+    // The design's needle moves the run trace has reached: a resumed run's count starts after
+    // the moves before its first.
+    std::uint64_t tracedMoves() const { return runPlan_ ? runPlan_->firstMove - 1 + traced_ : traced_; }
     // Puts the needle where the machine reports it is.
     void showMachineAt(QPointF position);
+    // Picks the design's stitch nearest a point of the canvas (logical pixels) and marks it;
+    // none for a design without stitches. Throws what walking the session throws.
+    std::optional<PickedStitch> pickStitch(QPointF canvasPoint);
+    // Takes the pick's mark away.
+    void clearPick();
 
     // Replaces the event processing that paces the pass (tests count the cycles); nullptr restores
     // the pacing of EventPacer.
@@ -81,6 +88,7 @@ private:
     MarkerImage* startMarker_;
     MarkerImage* homeMarker_;
     MarkerImage* needle_;
+    QLabel* pickMark_;
     QLabel* readout_;
     // Read again before every row, so they are looked up once.
     QSlider* speed_;

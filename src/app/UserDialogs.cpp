@@ -1,5 +1,7 @@
 #include "app/UserDialogs.h"
 
+#include "session/SessionOptions.h"
+
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
@@ -14,6 +16,8 @@
 #include <QPixmap>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QUrl>
@@ -140,6 +144,52 @@ void DesktopDialogs::showRefusedLines(QWidget* parent, const QString& summary, c
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.exec();
+}
+
+std::optional<ResumeAnswer> DesktopDialogs::askResume(QWidget* parent, const ResumeOffer& offer) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Resume from Stitch"));
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(new QLabel(offer.lastConfirmed > 0
+                                ? QStringLiteral("The machine confirmed needle moves up to %1 of %2.").arg(offer.lastConfirmed).arg(offer.moves)
+                                : QStringLiteral("The machine confirmed no needle move of %1.").arg(offer.moves),
+                            &dialog));
+    auto* picked = new QRadioButton(offer.picked ? QStringLiteral("The stitch picked on the preview: move %1").arg(*offer.picked)
+                                                 : QStringLiteral("The stitch picked on the preview (click the preview first)"),
+                                    &dialog);
+    picked->setEnabled(offer.picked.has_value());
+    auto* caret = new QRadioButton(offer.caret ? QStringLiteral("The move on the caret's line: move %1").arg(*offer.caret)
+                                               : QStringLiteral("The move on the caret's line (the caret is on none)"),
+                                   &dialog);
+    caret->setEnabled(offer.caret.has_value());
+    auto* back = new QRadioButton(&dialog);
+    auto* count = new QSpinBox(&dialog);
+    count->setRange(0, 1000000);
+    count->setValue(3);
+    const auto showBack = [&] {
+        const auto move = resumeMoveOf(offer, {ResumeWay::Back, static_cast<std::uint64_t>(count->value()), 0});
+        back->setText(QStringLiteral("Back from the last confirmed move: move %1").arg(move.value_or(0)));
+    };
+    showBack();
+    QObject::connect(count, &QSpinBox::valueChanged, &dialog, showBack);
+    (offer.picked ? picked : back)->setChecked(true);
+    form->addRow(picked);
+    form->addRow(caret);
+    form->addRow(back, count);
+    auto* tieIns = new QSpinBox(&dialog);
+    tieIns->setRange(0, kMaxTieIns);
+    form->addRow(QStringLiteral("Tie-in strokes in place:"), tieIns);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Resume"));
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    ResumeAnswer answer;
+    answer.way = picked->isChecked() ? ResumeWay::Picked : caret->isChecked() ? ResumeWay::Caret : ResumeWay::Back;
+    answer.back = static_cast<std::uint64_t>(count->value());
+    answer.tieIns = tieIns->value();
+    return answer;
 }
 
 }  // namespace tessaline

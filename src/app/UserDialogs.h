@@ -2,6 +2,8 @@
 // The seam between the window and the user's dialogs: file choosers and message boxes.
 // The window asks through this interface so that tests can answer instead of a person.
 
+#include "session/ResumePick.h"
+
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -61,6 +63,9 @@ public:
     virtual bool askThread(QWidget* parent, const QString& thread, const QColor& colour) = 0;
     // The lines the controller refused in its check, one a row, below a summary.
     virtual void showRefusedLines(QWidget* parent, const QString& summary, const QList<RefusedLine>& lines) = 0;
+    // Where a run resumes: the picked stitch, the caret's move or moves back from the last one
+    // confirmed (shown), and the tie-in strokes; nothing when cancelled.
+    virtual std::optional<ResumeAnswer> askResume(QWidget* parent, const ResumeOffer& offer) = 0;
 };
 
 // The real dialogs of the desktop.
@@ -78,6 +83,7 @@ public:
     std::optional<ConnectionChoice> askConnection(QWidget* parent, const ConnectionRequest& request) override;
     bool askThread(QWidget* parent, const QString& thread, const QColor& colour) override;
     void showRefusedLines(QWidget* parent, const QString& summary, const QList<RefusedLine>& lines) override;
+    std::optional<ResumeAnswer> askResume(QWidget* parent, const ResumeOffer& offer) override;
 };
 
 }  // namespace tessaline

@@ -65,7 +65,7 @@ struct ProgramArguments {
 };
 
 // Adds the options that shape a program (--notes, --feed, --z-step, --profile, --from-stitch,
-// --invert-x/y, --origin, --no-CODE) to command.
+// --tie-in, --invert-x/y, --origin, --no-CODE) to command.
 void addProgramOptions(CLI::App& command, ProgramArguments& arguments);
 
 // The choices with the profile named (none: Classic) resolved, checked before any design is

@@ -32,6 +32,7 @@ int choiceRefused(const CLI::App& app, const SessionOptionError& e) {
         case OptionField::ResumePoint:
             if (design.empty()) return usageError(app, "--from-stitch", e.reason());
             return failure(design + "--from-stitch " + e.reason());
+        case OptionField::TieIns: return usageError(app, "--tie-in", e.reason());
         case OptionField::NeedleTravel: return failure(design + e.reason());
         case OptionField::HoopDiameter: return usageError(app, "--hoop-diameter", e.reason());
     }

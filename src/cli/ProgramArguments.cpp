@@ -49,6 +49,10 @@ void addProgramOptions(CLI::App& command, ProgramArguments& arguments) {
                        "axis declared at the number the whole program has there, then the whole program\n"
                        "from that move's line on")
         ->type_name("N");
+    command.add_option("--tie-in", choices.tieIns,
+                       "With --from-stitch: N needle strokes in place at the resume point before it, to\n"
+                       "lock the new thread (0 to 20; default 0)")
+        ->type_name("N");
     command.add_flag("--invert-x", choices.invertX, "Write every X word with the opposite sign");
     command.add_flag("--invert-y", choices.invertY, "Write every Y word with the opposite sign");
     addOriginOption(command, arguments.placement);

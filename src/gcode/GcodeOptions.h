@@ -40,6 +40,9 @@ struct GcodeOptions {
     // record, counted from 1), after the same header: a travel there with the needle held and a
     // re-base of the needle axis, then the whole program's lines from that move's line on.
     std::uint64_t resumeFrom = 0;
+    // With a resume point: needle strokes made in place at the resume point, after the travel and
+    // before the first resumed move, to lock the new thread. 0: none. Ignored without one.
+    unsigned tieInStitches = 0;
     // mm the needle axis must allow (NeedlePlan::travel), stated in the header of a re-basing
     // profile's program; none leaves it out.
     std::optional<double> needleTravel;

@@ -9,7 +9,8 @@ namespace {
 
 std::optional<ResumeJoin> resumeJoin(const GcodeOptions& options, const MachineProfile& profile, PlanSink& next) {
     if (options.resumeFrom == 0) return std::nullopt;
-    return std::optional<ResumeJoin>(std::in_place, options.resumeFrom, profile, next);
+    return std::optional<ResumeJoin>(std::in_place, options.resumeFrom, profile, next, options.tieInStitches,
+                                     options.zStep);
 }
 
 }  // namespace

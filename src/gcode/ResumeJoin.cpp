@@ -4,8 +4,9 @@
 
 namespace tessaline {
 
-ResumeJoin::ResumeJoin(std::uint64_t move, const MachineProfile& profile, PlanSink& next)
-    : move_(move), p_(profile), next_(&next) {}
+ResumeJoin::ResumeJoin(std::uint64_t move, const MachineProfile& profile, PlanSink& next, unsigned tieIns,
+                       double step)
+    : move_(move), tieIns_(tieIns), step_(step), p_(profile), next_(&next) {}
 
 void ResumeJoin::put(const PlanOp& op) {
     if (passing_) {
@@ -39,6 +40,19 @@ void ResumeJoin::join(const PlanOp& at) {
     if (!p_.travelFeed.empty()) {
         made.kind = PlanOpKind::Feed;
         next_->put(made);
+    }
+    if (tieIns_ > 0) {
+        // Where the needle stands after a thread break is unknown to the program: the tie-ins
+        // count from a declared 0, so their words stay small and grow as every stroke's do.
+        made.kind = PlanOpKind::Rebase;
+        made.z = 0;
+        next_->put(made);
+        made.kind = PlanOpKind::StitchMove;
+        for (unsigned i = 0; i < tieIns_; ++i) {
+            made.z = static_cast<double>(2 * i + 1) * step_;
+            made.stroke = static_cast<double>(2 * i + 2) * step_;
+            next_->put(made);
+        }
     }
     // The needle stands at a whole stroke cycle, as in the whole program before this move: the
     // profile's own re-base declares it, so that machine and program agree.

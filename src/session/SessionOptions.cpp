@@ -44,6 +44,19 @@ ResumePoint readResumePoint(const std::string& text) {
     return point;
 }
 
+// Tie-ins lock a new thread at a resume point; a whole program has none.
+void checkTieIns(const ProgramChoices& choices) {
+    if (choices.tieIns == 0) return;
+    if (choices.tieIns < 0 || choices.tieIns > kMaxTieIns) {
+        throw SessionOptionError(OptionField::TieIns, "must be a whole number of strokes from 0 to " +
+                                                          formatInteger(kMaxTieIns) + ", not " +
+                                                          formatInteger(choices.tieIns));
+    }
+    if (choices.resumeFrom.empty()) {
+        throw SessionOptionError(OptionField::TieIns, "needs a needle move to resume at");
+    }
+}
+
 const MachineProfile& profileOf(const ProgramChoices& choices) {
     return choices.profile ? *choices.profile : classicProfile();
 }
@@ -83,11 +96,13 @@ void checkFeedAndStep(const ProgramChoices& choices) {
 
 void checkChoices(const ProgramChoices& choices) {
     readResumePoint(choices.resumeFrom);
+    checkTieIns(choices);
     checkFeedAndStep(choices);
 }
 
 GcodeOptions programOptions(const DesignSession& session, const ProgramChoices& choices) {
     const ResumePoint resume = readResumePoint(choices.resumeFrom);
+    checkTieIns(choices);
     checkFeedAndStep(choices);
     if (resume.beyond || resume.move > session.needleMoves()) {
         throw SessionOptionError(OptionField::ResumePoint, resume.text + " is past the design's last needle move, " +
@@ -96,6 +111,7 @@ GcodeOptions programOptions(const DesignSession& session, const ProgramChoices& 
     }
     GcodeOptions options = baseOptions(session, choices);
     options.resumeFrom = resume.move;
+    options.tieInStitches = static_cast<unsigned>(choices.tieIns);
     try {
         settleNeedle(options, session.needlePlan(profileOf(choices), choices.needleStep));
     } catch (const NeedleRangeError& e) {

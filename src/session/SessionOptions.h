@@ -21,6 +21,7 @@ struct ProgramChoices {
     double needleStep = 10;         // mm per needle word
     std::shared_ptr<const MachineProfile> profile;  // none means Classic
     std::string resumeFrom;  // the needle move to resume at as typed; empty: the whole program
+    int tieIns = 0;          // strokes in place at the resume point before it; only with resumeFrom
     bool invertX = false;
     bool invertY = false;
     bool emitG90 = true;
@@ -36,6 +37,7 @@ enum class OptionField {
     Feed,          // the feed text
     NeedleStep,    // the needle step, for the profile
     ResumePoint,   // the needle move to resume at
+    TieIns,        // the tie-in strokes at the resume point
     NeedleTravel,  // the needle numbers or travel of this design, for the profile and step
     HoopDiameter,  // the hoop the design must fit
 };
@@ -56,7 +58,11 @@ private:
     std::filesystem::path design_;
 };
 
-// Checks what needs no design, in this order: the resume point's form, the feed, the needle step.
+// The most tie-in strokes a resumed program takes.
+inline constexpr int kMaxTieIns = 20;
+
+// Checks what needs no design, in this order: the resume point's form, the tie-ins, the feed,
+// the needle step.
 // Throws SessionOptionError.
 void checkChoices(const ProgramChoices& choices);
 

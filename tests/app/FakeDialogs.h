@@ -48,6 +48,8 @@ public:
         QList<RefusedLine> lines;
     };
     std::vector<CheckReport> checkReports;  // every check on the controller shown
+    std::optional<ResumeAnswer> resumeAnswer;  // the answer to every resume dialog; none: cancelled
+    std::vector<ResumeOffer> resumeOffers;
 
     QString openFileName(QWidget*, const QString& title, const QStringList& filters, const QString& selected) override {
         fileDialogs.push_back({title, filters, selected});
@@ -89,6 +91,10 @@ public:
 
     void showRefusedLines(QWidget*, const QString& summary, const QList<RefusedLine>& lines) override {
         checkReports.push_back({summary, lines});
+    }
+    std::optional<ResumeAnswer> askResume(QWidget*, const ResumeOffer& offer) override {
+        resumeOffers.push_back(offer);
+        return resumeAnswer;
     }
 
 private:

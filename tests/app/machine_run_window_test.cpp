@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QTest>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -234,6 +235,159 @@ TEST_F(MachineRunWindow, StoppingAtAColourStopResetsGrblAndNamesTheMoveToResumeA
     EXPECT_TRUE(std::equal(done.begin(), done.end(), whole.begin()));
     EXPECT_GE(done.size(), resumeAt - 1);
     EXPECT_TRUE(window->machine().connected());
+}
+
+// The machine's whole path after a run and its resumption: the first run's moves are the
+// design's from its first, at least up to the last confirmed one (nothing skipped), and the
+// resumed program's path is the travel to the chosen move, the tie-ins in place there, and the
+// design's moves from the chosen one to the last (sewn again only from there). Returns the
+// length of the first run's part.
+std::size_t expectResumedPath(const std::vector<test::Point>& path, const std::vector<test::Point>& design,
+                              std::uint64_t lastConfirmed, std::uint64_t resumeAt, int tieIns) {
+    const std::size_t resumed = 1 + static_cast<std::size_t>(tieIns) + (design.size() - resumeAt + 1);
+    EXPECT_GE(path.size(), resumed + lastConfirmed);
+    if (path.size() < resumed + lastConfirmed) return 0;
+    const std::size_t first = path.size() - resumed;
+    EXPECT_TRUE(std::equal(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(first), design.begin()))
+        << "the first run left the design's way";
+    std::vector<test::Point> expected(1 + static_cast<std::size_t>(tieIns), design[resumeAt - 1]);
+    expected.insert(expected.end(), design.begin() + static_cast<std::ptrdiff_t>(resumeAt - 1), design.end());
+    EXPECT_EQ(std::vector<test::Point>(path.begin() + static_cast<std::ptrdiff_t>(first), path.end()), expected);
+    EXPECT_EQ(path.back(), design.back());
+    return first;
+}
+
+TEST_F(MachineRunWindow, ResumesAStoppedRunKStitchesBackFromTheLastConfirmed) {
+    const std::vector<test::Point> single = openLongDesign();
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    EXPECT_FALSE(action("mnuResumeFromStitch")->isEnabled());
+    action("mnuRun")->trigger();
+    ASSERT_TRUE(serveUntil([this] { return window->machine().stitchesDone() > 40; }));
+    EXPECT_FALSE(action("mnuResumeFromStitch")->isEnabled()) << "not while it runs unpaused";
+    action("mnuStop")->trigger();
+    waitForRunEnd();
+    ASSERT_EQ(dialogs.messages.size(), 1u);  // the early end is told, with where to resume
+    const std::uint64_t confirmed = window->machine().lastConfirmedMove();
+    ASSERT_GT(confirmed, 40u);
+    ASSERT_LT(confirmed, single.size());
+    ASSERT_TRUE(action("mnuResumeFromStitch")->isEnabled());
+
+    // Cancelled: nothing goes.
+    action("mnuResumeFromStitch")->trigger();
+    ASSERT_EQ(dialogs.resumeOffers.size(), 1u);
+    EXPECT_FALSE(window->machine().running());
+
+    dialogs.resumeAnswer = ResumeAnswer{ResumeWay::Back, 3, 0};
+    action("mnuResumeFromStitch")->trigger();
+    ASSERT_EQ(dialogs.resumeOffers.size(), 2u);
+    const ResumeOffer& offer = dialogs.resumeOffers.back();
+    EXPECT_EQ(offer.lastConfirmed, confirmed);
+    EXPECT_EQ(offer.moves, single.size());
+    EXPECT_FALSE(offer.picked.has_value());
+    ASSERT_TRUE(window->machine().running());
+    EXPECT_EQ(window->machine().plan().firstMove, confirmed - 2);
+    // The pane shows the resumed program.
+    EXPECT_EQ(control<GcodePane>("RGcode")->text().toStdString() + "\n", window->machine().plan().text);
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_EQ(dialogs.messages.size(), 1u) << dialogs.messages.back().text.toStdString();
+    expectResumedPath(pty.machine.path, single, confirmed, confirmed - 2, 0);
+    // Counted in the whole design's moves.
+    EXPECT_TRUE(status().contains(QStringLiteral("Stitch %1 of %1").arg(single.size()))) << status().toStdString();
+    EXPECT_EQ(window->preview().tracedMoves(), single.size());
+    const auto* bar = control<QProgressBar>("barRun");
+    EXPECT_EQ(bar->maximum(), static_cast<int>(single.size()));
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_FALSE(action("mnuResumeFromStitch")->isEnabled()) << "the run finished";
+}
+
+// Paused: a click on the preview picks the nearest stitch (marked); resuming there ends the
+// held stream first (one reset, no early-end message) and sends tie-ins before the moves.
+TEST_F(MachineRunWindow, ResumesAPausedRunAtTheStitchPickedOnThePreviewWithTieIns) {
+    const std::vector<test::Point> single = openLongDesign();
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    ASSERT_TRUE(serveUntil([this] { return window->machine().stitchesDone() > 30 && status().contains(QStringLiteral("Run")); }));
+    action("mnuPause")->trigger();
+    ASSERT_TRUE(serveUntil([this] { return status().contains(QStringLiteral("Hold")); })) << status().toStdString();
+    ASSERT_TRUE(action("mnuResumeFromStitch")->isEnabled());
+    const std::uint64_t confirmed = window->machine().lastConfirmedMove();
+
+    // Click where stitch 12 lies; the pick is a stitch at least as near to the click.
+    auto* canvas = control<CanvasWidget>("Picture1");
+    const QPointF target = window->preview().toCanvas(QPointF(single[11].first, single[11].second));
+    const QPoint click = target.toPoint();
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, click);
+    auto* mark = canvas->findChild<QLabel*>(QStringLiteral("ImgPick"));
+    ASSERT_NE(mark, nullptr);
+    EXPECT_FALSE(mark->isHidden());
+
+    dialogs.resumeAnswer = ResumeAnswer{ResumeWay::Picked, 3, 2};
+    action("mnuResumeFromStitch")->trigger();
+    ASSERT_EQ(dialogs.resumeOffers.size(), 1u);
+    const ResumeOffer offer = dialogs.resumeOffers.back();
+    ASSERT_TRUE(offer.picked.has_value());
+    EXPECT_EQ(offer.lastConfirmed, confirmed);
+    const std::uint64_t picked = *offer.picked;
+    const auto distance = [&](std::uint64_t move) {
+        const QPointF at = window->preview().toCanvas(QPointF(single[move - 1].first, single[move - 1].second));
+        return std::hypot(at.x() - click.x(), at.y() - click.y());
+    };
+    EXPECT_LE(distance(picked), distance(12) + 1e-9);
+    const QPoint markCentre = mark->geometry().center();
+    const QPointF pickedAt = window->preview().toCanvas(QPointF(single[picked - 1].first, single[picked - 1].second));
+    EXPECT_LE(std::abs(markCentre.x() - pickedAt.x()), 1.0);
+    EXPECT_LE(std::abs(markCentre.y() - pickedAt.y()), 1.0);
+
+    ASSERT_TRUE(window->machine().running());
+    EXPECT_EQ(window->machine().plan().firstMove, picked);
+    EXPECT_TRUE(mark->isHidden());
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+    EXPECT_EQ(pty.machine.resets, 1u);  // the held stream ended with one reset before the resumed one
+    expectResumedPath(pty.machine.path, single, confirmed, picked, 2);
+    EXPECT_TRUE(status().contains(QStringLiteral("Stitch %1 of %1").arg(single.size()))) << status().toStdString();
+}
+
+// A grbl in alarm refuses the program (error:9) and stays locked through the reset that ends the
+// run; Unlock/Reset resets it and, after its banner, unlocks it with $X, and the run then goes.
+TEST_F(MachineRunWindow, UnlockResetBringsGrblOutOfAnAlarmBetweenRuns) {
+    chooseProfile(QStringLiteral("grbl 1.1"));
+    // The alarm came before the window connected: its ALARM line went to no one.
+    test::MachineOnPty<test::GrblStandIn> pty([](test::GrblStandIn& grbl) {
+        grbl.raiseAlarm(1);
+        grbl.output.clear();
+    });
+    EXPECT_FALSE(action("mnuUnlockReset")->isEnabled()) << "not connected";
+    connectTo(pty.device());
+    ASSERT_TRUE(action("mnuUnlockReset")->isEnabled());
+    action("mnuRun")->trigger();
+    EXPECT_FALSE(action("mnuUnlockReset")->isEnabled()) << "not while running";
+    waitForRunEnd();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages.back().text.contains(QStringLiteral("error:9")))
+        << dialogs.messages.back().text.toStdString();
+
+    ASSERT_TRUE(action("mnuUnlockReset")->isEnabled());
+    action("mnuUnlockReset")->trigger();
+    EXPECT_FALSE(action("mnuRun")->isEnabled()) << "not while unlocking";
+    ASSERT_TRUE(serveUntil([this] { return !window->machine().unlocking(); }));
+    EXPECT_TRUE(status().contains(QStringLiteral("Idle"))) << status().toStdString();
+    EXPECT_FALSE(status().contains(QStringLiteral("Alarm"))) << status().toStdString();
+
+    dialogs.messages.clear();
+    action("mnuRun")->trigger();
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+    EXPECT_FALSE(pty.machine.locked());
+    EXPECT_EQ(std::count(pty.machine.parsed.begin(), pty.machine.parsed.end(), "$X"), 1);
+    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves));
 }
 
 TEST_F(MachineRunWindow, TheNeedleStandsAtTheMachineAndTheCaretLeavesAProgramMadeDuringTheRun) {

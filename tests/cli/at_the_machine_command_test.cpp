@@ -62,5 +62,23 @@ TEST_F(AtTheMachine, TraceWritesTheCornersToAFile) {
     EXPECT_EQ(cli({"trace", design.string(), "--dwell", "-1"}).exitCode, 2);
 }
 
+// --tie-in puts strokes in place after the travel, counted from a declared 0, and leaves every
+// other line of the resumed program as it was; --tie-in 0 is the plain resumed program.
+TEST_F(AtTheMachine, TieInsGoBetweenTheTravelAndTheJoin) {
+    const fs::path design = write("a.dst", designBytes());
+    const auto plain = cli({"convert", design.string(), "--from-stitch", "3"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(cli({"convert", design.string(), "--from-stitch", "3", "--tie-in", "0"}).out, plain.out);
+    const auto tied = cli({"convert", design.string(), "--from-stitch", "3", "--tie-in", "2"});
+    ASSERT_EQ(tied.exitCode, 0) << tied.err;
+    // The travel is the resumed program's first G00 line; its X Y words are the join's point.
+    const auto travel = plain.out.find("G00 X");
+    ASSERT_NE(travel, std::string::npos) << plain.out;
+    const auto travelEnd = plain.out.find("\r\n", travel) + 2;
+    const std::string xy = plain.out.substr(travel + 4, plain.out.find(' ', plain.out.find('Y', travel)) - travel - 4);
+    const std::string block = "G92 Z0\r\nG01 " + xy + " Z10 \r\nG01 Z20 \r\nG01 " + xy + " Z30 \r\nG01 Z40 \r\n";
+    EXPECT_EQ(tied.out, plain.out.substr(0, travelEnd) + block + plain.out.substr(travelEnd)) << tied.out;
+}
+
 }  // namespace
 }  // namespace tessaline

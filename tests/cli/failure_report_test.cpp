@@ -111,6 +111,11 @@ TEST_F(FailureReport, EachFaultHasOneWordingAndStatusInEveryCommand) {
                              " is past the design's last needle move, " + std::to_string(kNeedleMoves)});
         cases.push_back({line(command, design_, {"--from-stitch", "00"}), 2,
                          usage("--from-stitch", "'00': needle moves count from 1")});
+        cases.push_back({line(command, design_, {"--tie-in", "2"}), 2, usage("--tie-in", "needs a needle move to resume at")});
+        cases.push_back({line(command, design_, {"--from-stitch", "2", "--tie-in", "21"}), 2,
+                         usage("--tie-in", "must be a whole number of strokes from 0 to 20, not 21")});
+        cases.push_back({line(command, design_, {"--from-stitch", "2", "--tie-in", "-1"}), 2,
+                         usage("--tie-in", "must be a whole number of strokes from 0 to 20, not -1")});
     }
     for (const char* command : {"convert", "send", "info"}) {
         cases.push_back({line(command, design_, {"--profile", "grbl", "--z-step", "0.0001"}), 2,

@@ -60,7 +60,8 @@ inline std::string commandOf(std::string_view line) {
 // lines keep running); M0 waits for the planner to empty, holds, and is answered "ok" only at
 // cycle start, so the lines after it wait in the receive buffer; Ln names the planned block in
 // progress and is left out when the planner is empty; a reset prints the welcome banner, and a reset
-// while moving raises ALARM:3. "$C" toggles check mode: lines are parsed and answered but nothing
+// while moving raises ALARM:3. An alarm locks G-code out (error:9) until `$X` ("[MSG:Caution:
+// Unlocked]", ok); a reset keeps the lock and says "[MSG:'$H'|'$X' to unlock]" after its banner. "$C" toggles check mode: lines are parsed and answered but nothing
 // moves, and switching it off resets grbl. Status reports give the machine position (MPos, $10=1,
 // the default) or the work position (WPos, $10=0); the work coordinate offset (WCO) comes with the
 // first report after a reset, then only every `wcoEvery` reports.
@@ -121,6 +122,15 @@ public:
     }
 
     bool idle() const { return planner_.empty() && rx_.empty() && !held_; }
+    bool locked() const { return alarm_; }
+
+    // An alarm such as a hard limit (ALARM:1): motion stops at once and G-code is locked out.
+    void raiseAlarm(int code) {
+        planner_.clear();
+        held_ = pauseDue_ = inPause_ = false;
+        alarm_ = true;
+        output += "ALARM:" + std::to_string(code) + "\r\n";
+    }
     bool held() const { return held_; }
     bool pauseDue() const { return pauseDue_; }    // parsing M0, waiting for the planner to empty
     bool inPause() const { return inPause_; }
@@ -181,6 +191,7 @@ private:
             output += "ALARM:3\r\n";
         }
         output += "\r\nGrbl 1.1h ['$' for help]\r\n";
+        if (alarm_) output += "[MSG:'$H'|'$X' to unlock]\r\n";
         reportsToWco = 0;
         ++resets;
     }
@@ -195,6 +206,12 @@ private:
         }
         if (line.rfind("$10=", 0) == 0) {
             statusMask_ = std::atoi(line.c_str() + 4);
+            output += "ok\r\n";
+            return;
+        }
+        if (line == "$X") {
+            if (alarm_) output += "[MSG:Caution: Unlocked]\r\n";
+            alarm_ = false;
             output += "ok\r\n";
             return;
         }

@@ -273,6 +273,7 @@ TEST_F(DesignSessionTest, RefusedChoicesNameTheFieldAndReason) {
         OptionField field;
         std::string reasonHas;
         bool namesDesign = false;  // refused for this design rather than on its own
+        int tieIns = 0;
     };
     const std::vector<Case> cases = {
         {"feed with letters", "12a", 10, "", nullptr, OptionField::Feed, "12a"},
@@ -286,6 +287,10 @@ TEST_F(DesignSessionTest, RefusedChoicesNameTheFieldAndReason) {
         {"resume past 64 bits", "1500", 10, "0099999999999999999999", nullptr, OptionField::ResumePoint,
          "99999999999999999999 is past the design's last needle move, 7", true},
         {"needle travel past the machine", "1500", 10, "", tightTravel, OptionField::NeedleTravel, "needle move 3", true},
+        {"tie-ins without a resume point", "1500", 10, "", nullptr, OptionField::TieIns, "needs a needle move", false, 2},
+        {"tie-ins past the most", "1500", 10, "3", nullptr, OptionField::TieIns, "from 0 to 20, not 21", false, 21},
+        {"tie-ins below 0", "1500", 10, "3", nullptr, OptionField::TieIns, "not -1", false, -1},
+        {"a resume point's form before the tie-ins", "1500", 10, "x", nullptr, OptionField::ResumePoint, "not 'x'", false, 99},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -294,6 +299,7 @@ TEST_F(DesignSessionTest, RefusedChoicesNameTheFieldAndReason) {
         choices.needleStep = c.step;
         choices.resumeFrom = c.resume;
         choices.profile = c.profile;
+        choices.tieIns = c.tieIns;
         try {
             programOptions(session, choices);
             ADD_FAILURE() << "taken";
@@ -307,6 +313,9 @@ TEST_F(DesignSessionTest, RefusedChoicesNameTheFieldAndReason) {
     fine.resumeFrom = "+07";
     EXPECT_EQ(programOptions(session, fine).resumeFrom, 7u);
     EXPECT_NO_THROW(checkChoices(fine));
+    fine.tieIns = kMaxTieIns;
+    EXPECT_EQ(programOptions(session, fine).tieInStitches, static_cast<unsigned>(kMaxTieIns));
+    fine.tieIns = 0;
     fine.feedText = "";
     EXPECT_NO_THROW(programOptions(session, fine)) << "an empty feed is written as \"F \" alone";
     fine.feedText = "fast";

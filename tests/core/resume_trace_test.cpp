@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -106,6 +107,82 @@ TEST(ResumeTest, AMovePastTheEndIsAnError) {
     EXPECT_NO_THROW(generateGcode(options, records, fine));
     // The jump stroked Z10 and Z20: the needle stands at Z20 before the stitch's line.
     EXPECT_NE(fine.str().find("G92 Z20\r\nG01 X1 Y1 Z30 \r\nG01 Z40 \r\n"), std::string::npos) << fine.str();
+}
+
+// The number after letter in a program line, if the line has that word.
+std::optional<double> word(const std::string& line, const std::string& letter) {
+    const std::size_t at = line.find(" " + letter);
+    const std::size_t start = at != std::string::npos ? at + 1 + letter.size()
+                              : line.rfind(letter, 0) == 0 ? letter.size() : std::string::npos;
+    if (start == std::string::npos || start >= line.size()) return std::nullopt;
+    return std::stod(line.substr(start));
+}
+
+// Tie-ins for every built-in profile, at a move inside a colour and at the first move after a
+// colour change: the resumed program is the plain resumed one with the tie-in block put between
+// the travel and the join's re-base; the block declares 0, strokes in place with growing needle
+// words, and what follows is the whole program's tail.
+TEST(ResumeTest, TieInsStrokeInPlaceBeforeTheWholeProgramsTail) {
+    const std::vector<DesignRecord> records = {
+        {RecordKind::Jump, 0, 0},     {RecordKind::Stitch, 1.5, 1},  {RecordKind::Stitch, 2.5, -1},
+        {RecordKind::Stitch, 3, 4.2}, {RecordKind::Stitch, 5, 5},    {RecordKind::ColourChange, 5, 5},
+        {RecordKind::Jump, 7, 7},     {RecordKind::Stitch, 8, 6.5},  {RecordKind::Stitch, 9, 9}};
+    const std::vector<std::pair<std::uint64_t, std::pair<double, double>>> resumes = {{4, {3, 4.2}}, {6, {7, 7}}};
+    for (const auto& profile : everyProfile()) {
+        GcodeOptions options;
+        options.zStep = 2.5;
+        options.recordCount = records.size();
+        options.invertY = true;
+        const std::string whole = test::program(options, records, profile);
+        options.tieInStitches = 4;
+        EXPECT_EQ(test::program(options, records, profile), whole) << profile->name << ": tie-ins without a resume point";
+        const std::vector<std::string> wholeLines = test::splitLines(whole);
+        for (const auto& [move, point] : resumes) {
+            SCOPED_TRACE(profile->name + " move " + std::to_string(move));
+            for (const unsigned tieIns : {1u, 4u}) {
+                options.resumeFrom = move;
+                options.tieInStitches = 0;
+                const std::vector<std::string> plain = test::splitLines(test::program(options, records, profile));
+                options.tieInStitches = tieIns;
+                const std::vector<std::string> tied = test::splitLines(test::program(options, records, profile));
+                ASSERT_GT(tied.size(), plain.size());
+                // The block follows the travel (and the stitch feed after a travel at its own feed).
+                const auto travel = std::find_if(tied.begin(), tied.end(), [&](const std::string& l) { return movesXY(l, *profile); });
+                ASSERT_NE(travel, tied.end());
+                EXPECT_EQ(word(*travel, "X").value_or(1e9), point.first) << *travel;
+                EXPECT_FALSE(word(*travel, profile->needleAxis)) << *travel;
+                const auto parted = (travel - tied.begin()) + 1 + (profile->travelFeed.empty() ? 0 : 1);
+                const std::size_t blockSize = tied.size() - plain.size();
+                ASSERT_EQ(tied[static_cast<std::size_t>(parted)], test::rebaseLine(*profile, "0"));
+                EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + parted, tied.begin()));
+                EXPECT_TRUE(std::equal(plain.begin() + parted, plain.end(), tied.begin() + parted + static_cast<std::ptrdiff_t>(blockSize)))
+                    << "the lines after the tie-ins are not the plain resumed program's";
+                std::size_t strokes = 0;
+                double lastNeedle = 0;
+                for (std::size_t i = static_cast<std::size_t>(parted) + 1; i < static_cast<std::size_t>(parted) + blockSize; ++i) {
+                    const std::string& line = tied[i];
+                    if (const auto x = word(line, "X")) {
+                        ++strokes;
+                        EXPECT_EQ(*x, point.first) << line;
+                        EXPECT_EQ(word(line, "Y").value_or(1e9), -point.second) << line;
+                    }
+                    if (const auto needle = word(line, profile->needleAxis)) {
+                        EXPECT_GT(*needle, lastNeedle) << line;
+                        lastNeedle = *needle;
+                    }
+                }
+                EXPECT_EQ(strokes, tieIns);
+                EXPECT_DOUBLE_EQ(lastNeedle, 2 * tieIns * options.zStep);
+                // After the join's re-base: the whole program's lines from the move on.
+                const std::size_t join = static_cast<std::size_t>(parted) + blockSize;
+                ASSERT_EQ(tied[join].rfind(test::rebaseLine(*profile, ""), 0), 0u) << tied[join];
+                const std::vector<std::string> tail(tied.begin() + static_cast<std::ptrdiff_t>(join) + 1, tied.end());
+                ASSERT_LE(tail.size(), wholeLines.size());
+                EXPECT_TRUE(std::equal(tail.begin(), tail.end(), wholeLines.end() - static_cast<std::ptrdiff_t>(tail.size())));
+                EXPECT_EQ(word(tail.front(), "X").value_or(1e9), point.first) << tail.front();
+            }
+        }
+    }
 }
 
 TEST(OutlineTraceTest, CornersWithADwellAndNoNeedleWord) {

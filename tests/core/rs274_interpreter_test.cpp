@@ -187,6 +187,41 @@ TEST_F(Rs274, ResumedLinuxCncProgramsRun) {
     }
 }
 
+// Tie-in strokes after the travel: feeds in place at the join's point, the machine's needle only
+// going on through them and past the join's re-base into the resumed moves.
+TEST_F(Rs274, ResumedLinuxCncProgramsWithTieInsRun) {
+    const auto profile = std::make_shared<const MachineProfile>(builtinProfiles().at(4));
+    constexpr unsigned kTieIns = 3;
+    for (test::LoadedDesign& design : designs_) {
+        SCOPED_TRACE(design.name);
+        std::vector<const DesignRecord*> moves;
+        for (const DesignRecord& r : design.records)
+            if (r.kind == RecordKind::Stitch || r.kind == RecordKind::Jump) moves.push_back(&r);
+        design.options.resumeFrom = moves.size() / 2 + 1;
+        design.options.tieInStitches = kTieIns;
+        const Interpreted run = interpret(test::program(design.options, design.records, profile));
+        expectCleanRun(run);
+        const DesignRecord& at = *moves[design.options.resumeFrom - 1];
+        const auto point = std::make_pair(fixed4(at.x), fixed4(at.y));
+        ASSERT_GT(run.moves.size(), 1 + 2 * kTieIns);
+        EXPECT_FALSE(run.moves.front().feed);
+        EXPECT_EQ(std::make_pair(run.moves.front().x, run.moves.front().y), point);
+        double lastMachineZ = -1e300;
+        for (std::size_t i = 1; i <= 2 * kTieIns; ++i) {
+            const Canon& move = run.moves[i];
+            EXPECT_TRUE(move.feed) << "tie-in line " << i;
+            EXPECT_EQ(std::make_pair(move.x, move.y), point) << "tie-in line " << i;
+            EXPECT_GT(move.z + move.zOffset, lastMachineZ) << "tie-in line " << i;
+            lastMachineZ = move.z + move.zOffset;
+        }
+        for (std::size_t i = 1 + 2 * kTieIns; i < run.moves.size(); ++i) {
+            if (!run.moves[i].feed) continue;
+            EXPECT_GT(run.moves[i].z + run.moves[i].zOffset, lastMachineZ) << "move " << i;
+            lastMachineZ = run.moves[i].z + run.moves[i].zOffset;
+        }
+    }
+}
+
 TEST_F(Rs274, ClassicWithM786IsRefused) {
     const Interpreted run = interpret(test::program(designs_.front().options, designs_.front().records, nullptr));
     EXPECT_NE(run.exitCode, 0);

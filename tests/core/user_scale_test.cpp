@@ -51,6 +51,22 @@ TEST(UserScale, OriginAtTheCentreYDownAndUnitsDifferWhenWidthAndHeightDo) {
     EXPECT_DOUBLE_EQ(s.designHeight(), 50);
 }
 
+// A click on the canvas maps back onto the drawing point that was drawn there.
+TEST(UserScale, ToDrawingUndoesToPixels) {
+    const struct {
+        double width, height, factor, imageWidth, imageHeight;
+    } cases[] = {{120, 80, 1, 667, 667}, {120, 80, 4, 400, 300}, {3, 250, 2.5, 480, 480}};
+    for (const auto& c : cases) {
+        const UserScale s = userScale(c.width, c.height, c.factor);
+        for (const CanvasPoint drawing : {CanvasPoint{0, 0}, CanvasPoint{-60, 40}, CanvasPoint{12.5, -3.25}}) {
+            const CanvasPoint pixels = s.toPixels(drawing, c.imageWidth, c.imageHeight);
+            const CanvasPoint back = s.toDrawing(pixels, c.imageWidth, c.imageHeight);
+            EXPECT_NEAR(back.x, drawing.x, 1e-9);
+            EXPECT_NEAR(back.y, drawing.y, 1e-9);
+        }
+    }
+}
+
 TEST(UserScale, ImageSizeIsTheCallers) {
     // A window at device pixel ratio 2 paints 1334 pixels for the same canvas.
     const UserScale s = userScale(100, 100, 4);

@@ -19,6 +19,10 @@ CanvasPoint UserScale::toPixels(CanvasPoint drawing, double imageWidth, double i
     return {(drawing.x - left) / width * imageWidth, (drawing.y - top) / height * imageHeight};
 }
 
+CanvasPoint UserScale::toDrawing(CanvasPoint pixels, double imageWidth, double imageHeight) const {
+    return {left + pixels.x / imageWidth * width, top + pixels.y / imageHeight * height};
+}
+
 double UserScale::horizontalToPixels(double length, double imageWidth) const {
     return length / width * imageWidth;
 }

@@ -26,6 +26,8 @@ struct UserScale {
 
     // Pixel position of a drawing-unit point on an image of the given size that shows the canvas.
     CanvasPoint toPixels(CanvasPoint drawing, double imageWidth, double imageHeight) const;
+    // The drawing-unit point at a pixel position: the inverse of toPixels.
+    CanvasPoint toDrawing(CanvasPoint pixels, double imageWidth, double imageHeight) const;
     // A horizontal length in drawing units as pixels: circle radii are measured this way.
     double horizontalToPixels(double length, double imageWidth) const;
 };

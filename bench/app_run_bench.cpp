@@ -163,12 +163,3 @@ void BM_WindowRunning1MStitchesOnGrbl(benchmark::State& state) {
 BENCHMARK(BM_WindowRunning1MStitchesOnGrbl)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,6 +2,7 @@
 // no error, feed moves on the design's points, and a needle axis that only grows.
 
 #include "ProfileTestSupport.h"
+#include "TempFolder.h"
 #include "gcode/BuiltinProfiles.h"
 #include "gcode/NeedlePlan.h"
 
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -45,12 +45,14 @@ std::string fixed4(double value) {
 }
 
 Interpreted interpret(const std::string& program) {
-    std::random_device random;
-    const fs::path file = fs::temp_directory_path() /
-                          ("tessaline-rs274-" + std::to_string(::getpid()) + "-" + std::to_string(random()) + ".ngc");
+    // rs274 keeps its tool table in a memory-mapped file in $HOME that each run truncates, so
+    // runs side by side would fault each other: each has a home of its own.
+    const test::TempFolder home("tessaline-rs274");
+    const fs::path file = home.path() / "program.ngc";
     std::ofstream(file, std::ios::binary) << program;
     Interpreted result;
-    FILE* pipe = ::popen(("rs274 -g '" + file.string() + "' 2>&1 </dev/null").c_str(), "r");
+    const std::string folder = "'" + home.path().string() + "'";
+    FILE* pipe = ::popen(("cd " + folder + " && HOME=" + folder + " rs274 -g program.ngc 2>&1 </dev/null").c_str(), "r");
     if (pipe == nullptr) {
         ADD_FAILURE() << "cannot start rs274";
         return result;
@@ -59,7 +61,6 @@ Interpreted interpret(const std::string& program) {
     for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) result.output.append(chunk, got);
     const int status = ::pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-    fs::remove(file);
     static const std::regex move(R"((STRAIGHT_FEED|STRAIGHT_TRAVERSE)\((-?[0-9.]+), (-?[0-9.]+), (-?[0-9.]+),)");
     static const std::regex offset(R"(SET_G92_OFFSET\((-?[0-9.]+), (-?[0-9.]+), (-?[0-9.]+),)");
     double zOffset = 0;

@@ -32,6 +32,7 @@ public:
         return {};
     }
     bool askThread(QWidget*, const QString&, const QColor&) override { return false; }
+    bool askTrim(QWidget*) override { return false; }
     void showRefusedLines(QWidget*, const QString&, const QList<tessaline::RefusedLine>&) override {}
     std::optional<tessaline::ResumeAnswer> askResume(QWidget*, const tessaline::ResumeOffer&) override { return std::nullopt; }
 };

@@ -41,6 +41,7 @@ public:
     bool showFolder(const QString&) override { return false; }
     std::optional<ConnectionChoice> askConnection(QWidget*, const ConnectionRequest&) override { return connection; }
     bool askThread(QWidget*, const QString&, const QColor&) override { return true; }
+    bool askTrim(QWidget*) override { return true; }
     void showRefusedLines(QWidget*, const QString&, const QList<RefusedLine>&) override {}
     std::optional<ResumeAnswer> askResume(QWidget*, const ResumeOffer&) override { return std::nullopt; }
 };

@@ -259,12 +259,8 @@ void MachineRunner::askAtColourStop() {
     // The dialog's own event loop keeps serving the port and the timer, so status reports go on.
     asking_ = true;
     const std::uint64_t line = stream_->currentProgramLine();
-    const int colour = nextColour(plan_, line);
-    const auto index = static_cast<std::size_t>(colour - 1);
-    const QColor swatch = colour >= 1 && index < threads_.size()
-                              ? QColor(threads_[index].red, threads_[index].green, threads_[index].blue)
-                              : threadColourOf(nullptr, colour);
-    const bool threaded = dialogs_.askThread(window_, QString::fromStdString(threadText(threads_, colour)), swatch);
+    const PlanStop* at = stopAt(plan_, line);
+    const bool threaded = at != nullptr && !at->colour ? dialogs_.askTrim(window_) : askForThread(line);
     asking_ = false;
     if (!running_ || stream_->stopReason() != StreamStop::None || stoppedAt_ != 0) return;
     if (threaded) {
@@ -273,6 +269,15 @@ void MachineRunner::askAtColourStop() {
     } else {
         stop();
     }
+}
+
+bool MachineRunner::askForThread(std::uint64_t line) {
+    const int colour = nextColour(plan_, line);
+    const auto index = static_cast<std::size_t>(colour - 1);
+    const QColor swatch = colour >= 1 && index < threads_.size()
+                              ? QColor(threads_[index].red, threads_[index].green, threads_[index].blue)
+                              : threadColourOf(nullptr, colour);
+    return dialogs_.askThread(window_, QString::fromStdString(threadText(threads_, colour)), swatch);
 }
 
 std::uint64_t MachineRunner::stitchesDone() const {

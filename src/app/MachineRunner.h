@@ -99,7 +99,9 @@ private:
     void readPort();
     void tick();
     void start(SendPlan plan, const MachineProfile& profile, std::vector<DesignThread> threads, bool checkOnly);
+    // Asks at a stop the machine waits at: the next thread, or a trim.
     void askAtColourStop();
+    bool askForThread(std::uint64_t line);
     void reportCheck();
     void finishRun();
     void portGone();

@@ -117,6 +117,17 @@ bool DesktopDialogs::askThread(QWidget* parent, const QString& thread, const QCo
     return box.clickedButton() == go;
 }
 
+bool DesktopDialogs::askTrim(QWidget* parent) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Trim Stop"),
+                    QStringLiteral("Cut the thread for the jump that follows,\nthen choose Continue."),
+                    QMessageBox::NoButton, parent);
+    QPushButton* go = box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Stop Run"), QMessageBox::RejectRole);
+    box.setDefaultButton(go);
+    box.exec();
+    return box.clickedButton() == go;
+}
+
 void DesktopDialogs::showRefusedLines(QWidget* parent, const QString& summary, const QList<RefusedLine>& lines) {
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("Check on the Controller"));

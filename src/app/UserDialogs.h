@@ -61,6 +61,9 @@ public:
     // A colour stop: names the next thread beside a swatch of colour; true once it is threaded
     // (go on), false to end the run.
     virtual bool askThread(QWidget* parent, const QString& thread, const QColor& colour) = 0;
+    // A trim stop: the thread is to be cut before the jumps that follow; true once it is (go on),
+    // false to end the run.
+    virtual bool askTrim(QWidget* parent) = 0;
     // The lines the controller refused in its check, one a row, below a summary.
     virtual void showRefusedLines(QWidget* parent, const QString& summary, const QList<RefusedLine>& lines) = 0;
     // Where a run resumes: the picked stitch, the caret's move or moves back from the last one
@@ -82,6 +85,7 @@ public:
     bool showFolder(const QString& folder) override;
     std::optional<ConnectionChoice> askConnection(QWidget* parent, const ConnectionRequest& request) override;
     bool askThread(QWidget* parent, const QString& thread, const QColor& colour) override;
+    bool askTrim(QWidget* parent) override;
     void showRefusedLines(QWidget* parent, const QString& summary, const QList<RefusedLine>& lines) override;
     std::optional<ResumeAnswer> askResume(QWidget* parent, const ResumeOffer& offer) override;
 };

@@ -158,9 +158,11 @@ void send(SendArguments& arguments) {
         if (!asking && stream.waitingForPerson() && stream.currentProgramLine() != answeredLine) {
             asking = true;
             askedAt = now();
-            const int colour = nextColour(plan, stream.currentProgramLine());
-            std::cout << (terminal ? "\n" : "") << threadText(session.threads(), colour) << " - press Enter to continue"
-                      << std::endl;
+            const PlanStop* at = stopAt(plan, stream.currentProgramLine());
+            const std::string what = at != nullptr && !at->colour
+                                         ? std::string("Cut the thread for the jump that follows")
+                                         : threadText(session.threads(), nextColour(plan, stream.currentProgramLine()));
+            std::cout << (terminal ? "\n" : "") << what << " - press Enter to continue" << std::endl;
         }
         if (stream.stopReason() == StreamStop::None && !asking) progress(false);
     }

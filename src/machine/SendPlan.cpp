@@ -68,6 +68,15 @@ std::uint64_t resumeMove(const SendPlan& plan, std::uint64_t line) {
     return plan.firstMove + std::min<std::uint64_t>(movesDone(plan, line), plan.moveLines.size());
 }
 
+const PlanStop* stopAt(const SendPlan& plan, std::uint64_t line) {
+    const auto after = std::upper_bound(plan.stops.begin(), plan.stops.end(), line,
+                                        [](std::uint64_t at, const PlanStop& stop) { return at < stop.line; });
+    if (after == plan.stops.begin()) return nullptr;
+    const PlanStop& stop = *(after - 1);
+    const auto move = std::upper_bound(plan.moveLines.begin(), plan.moveLines.end(), stop.line);
+    return move != plan.moveLines.end() && *move <= line ? nullptr : &stop;
+}
+
 std::string threadText(const std::vector<DesignThread>& threads, int colour) {
     std::string text = "Thread " + std::to_string(colour);
     if (colour >= 1 && static_cast<std::size_t>(colour) <= threads.size()) {

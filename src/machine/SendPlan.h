@@ -40,6 +40,9 @@ std::uint64_t movesDone(const SendPlan& plan, std::uint64_t line);
 int nextColour(const SendPlan& plan, std::uint64_t line);
 // The needle move to resume at after a run ended at `line`, counted in the whole design.
 std::uint64_t resumeMove(const SendPlan& plan, std::uint64_t line);
+// The plan's stop the machine waits at while it carries out program line `line` (no needle move
+// between the stop's first line and it), or none.
+const PlanStop* stopAt(const SendPlan& plan, std::uint64_t line);
 
 // "Thread N", with the design's description and catalogue number where it has them.
 std::string threadText(const std::vector<DesignThread>& threads, int colour);

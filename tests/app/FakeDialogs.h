@@ -43,6 +43,7 @@ public:
     // Answers to colour stops, one each; when they run out, Continue. Each stop is recorded.
     std::deque<bool> threadAnswers;
     std::vector<std::pair<QString, QColor>> threadStops;
+    int trimStops = 0;  // trim stops asked about; each is answered "go on"
     struct CheckReport {
         QString summary;
         QList<RefusedLine> lines;
@@ -87,6 +88,10 @@ public:
         const bool answer = threadAnswers.front();
         threadAnswers.pop_front();
         return answer;
+    }
+    bool askTrim(QWidget*) override {
+        ++trimStops;
+        return true;
     }
 
     void showRefusedLines(QWidget*, const QString& summary, const QList<RefusedLine>& lines) override {

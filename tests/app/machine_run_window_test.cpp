@@ -162,6 +162,30 @@ TEST_F(MachineRunWindow, RunsTheDesignAnsweringEachColourStop) {
     runWholeDesign<test::LineOkStandIn>(QStringLiteral("Klipper"));
 }
 
+// A trim stop asks for the thread to be cut, not for a thread: each of the design's three jump
+// runs is a trim with this profile, and the two colour stops still name their threads.
+TEST_F(MachineRunWindow, TrimStopsAskForACutAndColourStopsForTheThread) {
+    const QString folder = config.path() + QStringLiteral("/Tessaline/profiles");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile file(folder + QStringLiteral("/trims.toml"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("name = \"grbl trims\"\nbase = \"grbl 1.1\"\ntrim_stop = [\"M0\"]\ntrim_jumps = 1\n");
+    file.close();
+    action("mnuReloadProfiles")->trigger();
+    chooseProfile(QStringLiteral("grbl trims"));
+    test::MachineOnPty<test::GrblStandIn> pty;
+    connectTo(pty.device());
+    action("mnuRun")->trigger();
+    waitForRunEnd();
+    pty.finish();
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+    EXPECT_EQ(dialogs.trimStops, 3);
+    ASSERT_EQ(dialogs.threadStops.size(), 2u);
+    EXPECT_EQ(dialogs.threadStops[0].first, "Thread 2");
+    EXPECT_EQ(dialogs.threadStops[1].first, "Thread 3");
+    EXPECT_EQ(test::withoutRepeats(pty.machine.path), test::withoutRepeats(moves));
+}
+
 TEST_F(MachineRunWindow, PauseHoldsAMovingMachineUntilContinue) {
     const std::vector<test::Point> single = openLongDesign();
     chooseProfile(QStringLiteral("grbl 1.1"));

@@ -169,6 +169,12 @@ TEST_F(SendPlanTest, FindsEachStopsFirstLineBetweenTheColoursAndBeforeTrimmedJum
             ASSERT_NE(next, plan.moveLines.end());
             const auto k = static_cast<std::size_t>(next - plan.moveLines.begin());
             EXPECT_EQ(stop.nextColour, plan.moveColours[k]);
+            // The machine waits at this stop from its first line until the next move's line.
+            EXPECT_EQ(stopAt(plan, stop.line), &stop);
+            const PlanStop* waiting = stopAt(plan, *next - 1);
+            ASSERT_NE(waiting, nullptr);
+            EXPECT_GE(waiting->line, stop.line);
+            EXPECT_EQ(stopAt(plan, *next), nullptr);
             const std::string& first = lines[stop.line - 1];
             if (stop.colour) {
                 ASSERT_GT(k, 0u);
@@ -191,6 +197,7 @@ TEST_F(SendPlanTest, FindsEachStopsFirstLineBetweenTheColoursAndBeforeTrimmedJum
                 EXPECT_TRUE(plan.moveJumps[k]);
             }
         }
+        EXPECT_EQ(stopAt(plan, 1), nullptr);
         EXPECT_EQ(colourStops, c.from == 0 ? std::vector<int>({2, 3}) : std::vector<int>({3}));
         EXPECT_EQ(trimStops, c.profile == trimming ? std::vector<int>({1, 2, 3}) : std::vector<int>());
     }

@@ -141,12 +141,15 @@ protected:
 
     // A profile the user made: grbl 1.1 with the mist coolant lamp, which a grbl built without
     // M7 refuses with error 20.
-    void addMistProfile() {
+    void addMistProfile() { addUserProfile("mist.toml", "name = \"grbl mist\"\nbase = \"grbl 1.1\"\nlamp_on = \"M7\"\n"); }
+
+    // A profile file the user put in the profiles folder, read in by Reload Profiles.
+    void addUserProfile(const char* fileName, const char* toml) {
         const QString folder = config.path() + QStringLiteral("/Tessaline/profiles");
         ASSERT_TRUE(QDir().mkpath(folder));
-        QFile file(folder + QStringLiteral("/mist.toml"));
+        QFile file(folder + QLatin1Char('/') + QString::fromLatin1(fileName));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("name = \"grbl mist\"\nbase = \"grbl 1.1\"\nlamp_on = \"M7\"\n");
+        file.write(toml);
         file.close();
         action("mnuReloadProfiles")->trigger();
         ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
@@ -165,13 +168,7 @@ TEST_F(MachineRunWindow, RunsTheDesignAnsweringEachColourStop) {
 // A trim stop asks for the thread to be cut, not for a thread: each of the design's three jump
 // runs is a trim with this profile, and the two colour stops still name their threads.
 TEST_F(MachineRunWindow, TrimStopsAskForACutAndColourStopsForTheThread) {
-    const QString folder = config.path() + QStringLiteral("/Tessaline/profiles");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QFile file(folder + QStringLiteral("/trims.toml"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("name = \"grbl trims\"\nbase = \"grbl 1.1\"\ntrim_stop = [\"M0\"]\ntrim_jumps = 1\n");
-    file.close();
-    action("mnuReloadProfiles")->trigger();
+    addUserProfile("trims.toml", "name = \"grbl trims\"\nbase = \"grbl 1.1\"\ntrim_stop = [\"M0\"]\ntrim_jumps = 1\n");
     chooseProfile(QStringLiteral("grbl trims"));
     test::MachineOnPty<test::GrblStandIn> pty;
     connectTo(pty.device());

@@ -1,14 +1,14 @@
 // Speed of writing G-code programs: the generator alone, the generator behind the atomic file
-// writer, and decode + generate as `tessaline-cli convert -o` runs it. RawWrite writes the same
-// number of bytes the way `dd bs=1M` does and is the yardstick: the goal is at most ~4x its time.
+// writer, and `tessaline-cli convert -o` as it runs, from the design file to the program file.
+// RawWrite writes the same number of bytes the way `dd bs=1M` does and is the yardstick: the
+// goal is at most ~4x its time.
 
 #include "DstTestEncoder.h"
 #include "common/AtomicFile.h"
-#include "design/DstDecoder.h"
-#include "design/FigureTexts.h"
 #include "gcode/BuiltinProfiles.h"
 #include "gcode/GcodeGenerator.h"
 #include "gcode/ScratchProgram.h"
+#include "session/Session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -121,22 +121,23 @@ void BM_GenerateToAtomicFile(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateToAtomicFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Decode twice (figures first, then records straight into the writer), as the converter does.
+// `tessaline-cli convert -o` as it runs: the design file opened as a session (read, decoded for
+// its figures and needle plan), the choices checked, then decoded again straight into the writer.
 void BM_DecodeAndGenerateToFile(benchmark::State& state) {
-    const auto bytes = designFile().bytes();
+    const auto design = scratchPath("design");
+    {
+        const auto bytes = designFile().bytes();
+        std::ofstream(design.string() + ".dst", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
     const auto path = scratchPath("convert");
     for (auto _ : state) {
-        const FigureTexts texts = figureTexts(decodeDst(bytes, {}), "bench.dst");
-        GcodeOptions options;
-        options.fileName = texts.fileName;
-        options.heightText = texts.height;
-        options.widthText = texts.width;
-        options.stitchCountText = texts.stitches;
-        options.colourCountText = texts.colours;
-        writeProgramFile(path, options, [&](const RecordSink& sink) { decodeDst(bytes, sink); });
+        const DesignSession session = DesignSession::open(design.string() + ".dst", Placement::Automatic);
+        saveProgram(session, programOptions(session, ProgramChoices{}), path);
     }
     state.SetBytesProcessed(state.iterations() * fileSize(path));
     std::filesystem::remove(path);
+    std::filesystem::remove(design.string() + ".dst");
 }
 BENCHMARK(BM_DecodeAndGenerateToFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
